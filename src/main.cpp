@@ -1,0 +1,16 @@
+#include "forms.h"
+#include "start.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    CreateForms();
+    Form3->show();
+    const int code = app.exec();
+    DestroyForms();
+    return code;
+}

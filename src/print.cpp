@@ -1,0 +1,4 @@
+#include "print.h"
+
+TForm4::TForm4() {}
+void TForm4::PreviewLabels() {}

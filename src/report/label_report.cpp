@@ -1,0 +1,1 @@
+// Placeholder until the label page model is written.

@@ -1,0 +1,3 @@
+#include "start.h"
+
+TForm3::TForm3() {}

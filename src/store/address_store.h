@@ -1,0 +1,29 @@
+#pragma once
+// Every statement run against address.db, and its backup copy.
+// Each operation opens DatabasePath(), runs one statement, reads all, closes.
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+struct AddressEntry {
+    QString num, unit, name, tel, cell, zip, address1, address2;
+};
+using AddressList = std::vector<AddressEntry>;
+
+enum class SearchField { name, tel, cell, address1 };
+QString SearchFieldColumn(SearchField field);  // the column name itself
+
+namespace AddressStore {
+AddressList ListAll();
+AddressList ListByCategory(const QString& category);
+AddressList SearchEntries(const std::optional<QString>& category, SearchField field,
+                          const QString& keyword);
+QStringList ListCategories();
+std::optional<AddressEntry> LoadEntry(const QString& num);
+void InsertEntry(const AddressEntry& entry);
+void UpdateEntry(const QString& num, const AddressEntry& entry);
+void DeleteEntry(const QString& num);
+// false (having touched nothing) when ExeFolder() + "address.db" does not exist.
+bool BackupDatabase();
+}  // namespace AddressStore

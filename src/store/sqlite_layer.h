@@ -1,0 +1,61 @@
+#pragma once
+// The database-access layer: one open SQLite file, one fully read result.
+// Values reach SQLite only as bound parameters; statement text is fixed text.
+#include "store/errors.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <cstdint>
+#include <vector>
+
+struct sqlite3;
+
+// A fully read query result, independent of the database once it exists.
+class TSQLiteTable {
+public:
+    int RowCount() const;
+    int ColumnCount() const;
+    bool Eof() const;                 // current row at or past the row count
+    void Next();                      // one row on, unless Eof()
+    int FieldIndex(const QString& name) const;     // case-insensitive; throws when unknown
+    QString ColumnName(int column) const;          // upper-cased
+    QString FieldAsString(int column) const;       // value of the current row as text
+    QString FieldAsString(const QString& name) const;
+
+private:
+    friend class TSQLiteDatabase;
+    enum class Kind { Integer, Float, Text };
+    struct Cell { std::uint32_t offset; std::int32_t length; };  // length -1: NULL
+    QStringList names_;
+    std::vector<Kind> kinds_;
+    std::vector<Cell> cells_;      // row-major, ColumnCount() per row
+    std::string bytes_;            // UTF-8 text of every non-NULL value, back to back
+    int rows_ = 0;
+    int current_ = 0;
+};
+
+class TSQLiteDatabase {
+public:
+    explicit TSQLiteDatabase(const QString& path);  // opens as sqlite3_open16 does
+    ~TSQLiteDatabase();
+    TSQLiteDatabase(const TSQLiteDatabase&) = delete;
+    TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
+
+    // Runs the first statement of sql with the bound values (QString, qint64, or a null
+    // QVariant) and reads every row.
+    TSQLiteTable Query(const QString& sql, const QVariantList& params = {});
+    // Runs the first statement of sql once; it must finish (result code 101).
+    void Execute(const QString& sql, const QVariantList& params = {});
+    // Online backup of this file's main database into target's, in one step of all pages.
+    // Returns the step's result code.
+    int BackupTo(TSQLiteDatabase& target);
+    void Close();
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The layer's text for an SQLite primary result code.
+QString SQLiteResultText(int code);

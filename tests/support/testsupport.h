@@ -1,0 +1,68 @@
+#pragma once
+// Small fixtures shared by the tests: temporary folders and address books built by the test.
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+#include <stdexcept>
+#include <vector>
+
+namespace testsupport {
+
+// The schema the set-up creates.
+inline const char* kBookSchema =
+    "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
+    " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)";
+
+// Runs sql (several statements allowed) on the file at path, creating it when missing.
+inline void Exec(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot open fixture");
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    const std::string message = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error("fixture sql failed: " + message);
+}
+
+// One row of a fixture book: unit, name, tel, cell, zip, address1, address2 (null: NULL).
+struct Row {
+    QStringList values;  // 7 texts; a null QString stores NULL
+};
+
+// Creates an address book at path with the rows given, bound as parameters.
+inline void MakeBook(const QString& path, const std::vector<QStringList>& rows = {})
+{
+    Exec(path, kBookSchema);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO ADDRESS_LIST(unit,name,tel,cell,zip,address1,address2)"
+                       " VALUES (?,?,?,?,?,?,?)",
+                       -1, &st, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (const QStringList& r : rows) {
+        for (int i = 0; i < 7; ++i) {
+            const QString v = i < r.size() ? r[i] : QString();
+            if (v.isNull())
+                sqlite3_bind_null(st, i + 1);
+            else {
+                const QByteArray u = v.toUtf8();
+                sqlite3_bind_text(st, i + 1, u.constData(), u.size(), SQLITE_TRANSIENT);
+            }
+        }
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+}  // namespace testsupport
