@@ -1,14 +1,168 @@
 #include "store/address_store.h"
-// Placeholder until the store is written.
-QString SearchFieldColumn(SearchField) { return {}; }
+
+#include "store/paths.h"
+#include "store/sqlite_layer.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+QString SearchFieldColumn(SearchField field)
+{
+    switch (field) {
+    case SearchField::name: return QStringLiteral("name");
+    case SearchField::tel: return QStringLiteral("tel");
+    case SearchField::cell: return QStringLiteral("cell");
+    case SearchField::address1: return QStringLiteral("address1");
+    }
+    return QStringLiteral("name");
+}
+
+namespace {
+
+// The key as the number it stands for; anything but a decimal integer is refused before any
+// file is opened, so it can never reach a statement.
+qint64 ParseNum(const QString& num)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+$"));
+    bool ok = false;
+    qint64 value = 0;
+    if (decimal.match(num).hasMatch())
+        value = num.toLongLong(&ok);
+    if (!ok)
+        throw ESQLiteException(QStringLiteral("Invalid entry number \"") + num +
+                               QStringLiteral("\": a decimal integer is required"));
+    return value;
+}
+
+AddressList ReadList(const QString& sql, const QVariantList& params)
+{
+    TSQLiteDatabase db(DatabasePath());
+    TSQLiteTable rows = db.Query(sql, params);
+    db.Close();
+    AddressList list;
+    if (rows.RowCount() == 0)
+        return list;
+    const int unit = rows.FieldIndex(QStringLiteral("unit"));
+    const int name = rows.FieldIndex(QStringLiteral("name"));
+    const int tel = rows.FieldIndex(QStringLiteral("tel"));
+    const int cell = rows.FieldIndex(QStringLiteral("cell"));
+    const int zip = rows.FieldIndex(QStringLiteral("zip"));
+    const int address1 = rows.FieldIndex(QStringLiteral("address1"));
+    const int address2 = rows.FieldIndex(QStringLiteral("address2"));
+    const int num = rows.FieldIndex(QStringLiteral("num"));
+    list.reserve(size_t(rows.RowCount()));
+    for (; !rows.Eof(); rows.Next()) {
+        AddressEntry e;
+        e.unit = rows.FieldAsString(unit);
+        e.name = rows.FieldAsString(name);
+        e.tel = rows.FieldAsString(tel);
+        e.cell = rows.FieldAsString(cell);
+        e.zip = rows.FieldAsString(zip);
+        e.address1 = rows.FieldAsString(address1);
+        e.address2 = rows.FieldAsString(address2);
+        e.num = rows.FieldAsString(num);
+        list.push_back(std::move(e));
+    }
+    return list;
+}
+
+void Write(const QString& sql, const QVariantList& params)
+{
+    TSQLiteDatabase db(DatabasePath());
+    db.Execute(sql, params);
+}
+
+QVariantList EntryValues(const AddressEntry& e)
+{
+    return {e.name, e.tel, e.cell, e.zip, e.address1, e.address2, e.unit};
+}
+
+}  // namespace
+
 namespace AddressStore {
-AddressList ListAll() { return {}; }
-AddressList ListByCategory(const QString&) { return {}; }
-AddressList SearchEntries(const std::optional<QString>&, SearchField, const QString&) { return {}; }
-QStringList ListCategories() { return {}; }
-std::optional<AddressEntry> LoadEntry(const QString&) { return std::nullopt; }
-void InsertEntry(const AddressEntry&) {}
-void UpdateEntry(const QString&, const AddressEntry&) {}
-void DeleteEntry(const QString&) {}
-bool BackupDatabase() { return false; }
+
+AddressList ListAll()
+{
+    return ReadList(QStringLiteral("select * from ADDRESS_LIST"), {});
+}
+
+AddressList ListByCategory(const QString& category)
+{
+    return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit=?"), {category});
+}
+
+AddressList SearchEntries(const std::optional<QString>& category, SearchField field,
+                          const QString& keyword)
+{
+    const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
+    const QString column = SearchFieldColumn(field);
+    if (category)
+        return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit=? and ") + column +
+                            QStringLiteral(" like ?"),
+                        {*category, pattern});
+    return ReadList(QStringLiteral("select * from ADDRESS_LIST where ") + column + QStringLiteral(" like ?"),
+                    {pattern});
+}
+
+QStringList ListCategories()
+{
+    TSQLiteDatabase db(DatabasePath());
+    TSQLiteTable rows = db.Query(QStringLiteral("select * from ADDRESS_LIST group by unit"));
+    db.Close();
+    QStringList categories;
+    if (rows.RowCount() == 0)
+        return categories;
+    const int unit = rows.FieldIndex(QStringLiteral("unit"));
+    for (; !rows.Eof(); rows.Next())
+        categories.append(rows.FieldAsString(unit));
+    return categories;
+}
+
+std::optional<AddressEntry> LoadEntry(const QString& num)
+{
+    const qint64 key = ParseNum(num);
+    const AddressList rows = ReadList(QStringLiteral("select * from ADDRESS_LIST where num=?"), {key});
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+void InsertEntry(const AddressEntry& entry)
+{
+    Write(QStringLiteral("INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES "
+                         "(?,?,?,?,?,?,?)"),
+          EntryValues(entry));
+}
+
+void UpdateEntry(const QString& num, const AddressEntry& entry)
+{
+    const qint64 key = ParseNum(num);
+    QVariantList values = EntryValues(entry);
+    values.append(key);
+    Write(QStringLiteral("UPDATE ADDRESS_LIST SET name=?, tel=?, cell=?, zip=?, address1=?, address2=?,"
+                         "unit=? where num=?"),
+          values);
+}
+
+void DeleteEntry(const QString& num)
+{
+    const qint64 key = ParseNum(num);
+    Write(QStringLiteral("delete from ADDRESS_LIST where num=?"), {key});
+}
+
+bool BackupDatabase()
+{
+    const QString source = ExeFolder() + QStringLiteral("address.db");
+    if (!QFileInfo::exists(source))
+        return false;
+    TSQLiteDatabase from(source);
+    TSQLiteDatabase to(ExeFolder() + QStringLiteral("address_backup.db"));
+    const int rc = from.BackupTo(to);
+    if (rc != 101)  // SQLITE_DONE: the whole copy went through
+        throw TSQLiteDatabase::BackupFailure(rc, to);
+    to.Close();
+    from.Close();
+    return true;
+}
+
 }  // namespace AddressStore

@@ -1,6 +1,8 @@
 #pragma once
 // Every statement run against address.db, and its backup copy.
 // Each operation opens DatabasePath(), runs one statement, reads all, closes.
+#include "store/errors.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct sqlite3;
@@ -27,7 +28,9 @@ public:
 private:
     friend class TSQLiteDatabase;
     enum class Kind { Integer, Float, Text };
+    // Each value is kept already in its text form (by the column's kind), as UTF-8.
     struct Cell { std::uint32_t offset; std::int32_t length; };  // length -1: NULL
+    const Cell& CurrentCell(int column) const;
     QStringList names_;
     std::vector<Kind> kinds_;
     std::vector<Cell> cells_;      // row-major, ColumnCount() per row
@@ -52,6 +55,10 @@ public:
     // Returns the step's result code.
     int BackupTo(TSQLiteDatabase& target);
     void Close();
+
+    // The error for a backup step that did not finish: "Could not complete backup" with the
+    // code, its text and SQLite's message as left on target by the backup.
+    static ESQLiteException BackupFailure(int stepCode, const TSQLiteDatabase& target);
 
 private:
     sqlite3* db_ = nullptr;

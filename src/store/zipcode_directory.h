@@ -1,5 +1,7 @@
 #pragma once
 // The postal code directory, ExeFolder() + "zipcode.db", only ever read.
+#include "store/errors.h"
+
 #include <QString>
 #include <vector>
 

@@ -1,0 +1,292 @@
+#include "store/sqlite_layer.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// The compiled statement is released on every path.
+struct Statement {
+    sqlite3_stmt* st = nullptr;
+    ~Statement() { sqlite3_finalize(st); }
+};
+
+// Message text followed by the details, when the connection has an error code.
+// The code is SQLite's primary result code, also when extended codes come back.
+ESQLiteException Failure(sqlite3* db, const QString& first, const QString& sql)
+{
+    const int code = db ? (sqlite3_errcode(db) & 0xff) : 0;
+    if (code == 0)
+        return ESQLiteException(first);
+    return ESQLiteException(first + QStringLiteral(".\rError [") + QString::number(code) +
+                            QStringLiteral("]: ") + SQLiteResultText(code) +
+                            QStringLiteral(".\r\"") + sql + QStringLiteral("\": ") +
+                            QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+// Compiles the first statement of sql and binds params to its placeholders in order.
+void Prepare(sqlite3* db, const QString& sql, const QVariantList& params, Statement& statement)
+{
+    if (!db)
+        throw ESQLiteException(QStringLiteral("Database is not open"));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.st, nullptr) != SQLITE_OK)
+        throw Failure(db, QStringLiteral("Error executing SQL"), sql);
+    if (!statement.st)
+        throw Failure(db, QStringLiteral("Could not prepare SQL statement"), sql);
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        int rc;
+        switch (v.typeId()) {
+        case QMetaType::UnknownType:
+            rc = sqlite3_bind_null(statement.st, i + 1);
+            break;
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+            rc = sqlite3_bind_int64(statement.st, i + 1, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            rc = sqlite3_bind_double(statement.st, i + 1, v.toDouble());
+            break;
+        default: {
+            // A null QString is bound as empty text, exactly as typed.
+            const QByteArray u = v.toString().toUtf8();
+            rc = sqlite3_bind_text(statement.st, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        }
+        }
+        if (rc != SQLITE_OK)
+            throw Failure(db, QStringLiteral("Error executing SQL"), sql);
+    }
+}
+
+bool Equals(const char* a, const char* b) { return a && std::strcmp(a, b) == 0; }
+
+}  // namespace
+
+// ---- TSQLiteTable ----
+
+int TSQLiteTable::RowCount() const { return rows_; }
+int TSQLiteTable::ColumnCount() const { return int(names_.size()); }
+bool TSQLiteTable::Eof() const { return current_ >= rows_; }
+
+void TSQLiteTable::Next()
+{
+    if (!Eof())
+        ++current_;
+}
+
+int TSQLiteTable::FieldIndex(const QString& name) const
+{
+    if (rows_ == 0)
+        throw ESQLiteException(QStringLiteral("Field ") + name + QStringLiteral(" Not found. Empty dataset"));
+    for (int i = 0; i < names_.size(); ++i)
+        if (names_[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw ESQLiteException(QStringLiteral("Field not found in dataset: ") + name);
+}
+
+QString TSQLiteTable::ColumnName(int column) const
+{
+    if (column < 0 || column >= names_.size())
+        throw ESQLiteException(QStringLiteral("Column index out of range: ") + QString::number(column));
+    return names_[column];
+}
+
+const TSQLiteTable::Cell& TSQLiteTable::CurrentCell(int column) const
+{
+    if (Eof())
+        throw ESQLiteException(QStringLiteral("Table is at End of File"));
+    if (column < 0 || column >= names_.size())
+        throw ESQLiteException(QStringLiteral("Column index out of range: ") + QString::number(column));
+    return cells_[size_t(current_) * names_.size() + column];
+}
+
+QString TSQLiteTable::FieldAsString(int column) const
+{
+    const Cell& cell = CurrentCell(column);
+    if (cell.length <= 0)
+        return QString();
+    return QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
+}
+
+QString TSQLiteTable::FieldAsString(const QString& name) const
+{
+    return FieldAsString(FieldIndex(name));
+}
+
+// ---- TSQLiteDatabase ----
+
+TSQLiteDatabase::TSQLiteDatabase(const QString& path)
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open16(path.utf16(), &db);
+    if (rc != SQLITE_OK) {
+        const QString reason = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("unknown error");
+        sqlite3_close(db);
+        throw ESQLiteException(QStringLiteral("Failed to open database \"") + path +
+                               QStringLiteral("\" : ") + reason);
+    }
+    db_ = db;
+}
+
+TSQLiteDatabase::~TSQLiteDatabase() { Close(); }
+
+void TSQLiteDatabase::Close()
+{
+    if (db_) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& params)
+{
+    Statement statement;
+    Prepare(db_, sql, params, statement);
+    sqlite3_stmt* st = statement.st;
+
+    TSQLiteTable table;
+    int columns = 0;
+    std::vector<TSQLiteTable::Kind>& kinds = table.kinds_;
+    std::string& bytes = table.bytes_;
+    char number[32];
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc == SQLITE_BUSY)
+            throw ESQLiteException(QStringLiteral("Could not prepare SQL statement"));
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(st);
+            throw Failure(db_, QStringLiteral("Could not retrieve data"), sql);
+        }
+        if (table.rows_ == 0) {
+            // Names and kinds come with the first row.
+            columns = sqlite3_column_count(st);
+            for (int c = 0; c < columns; ++c) {
+                table.names_.append(QString::fromUtf8(sqlite3_column_name(st, c)).toUpper());
+                const char* decl = sqlite3_column_decltype(st, c);
+                TSQLiteTable::Kind kind = TSQLiteTable::Kind::Text;
+                if (Equals(decl, "INTEGER") || Equals(decl, "BOOLEAN"))
+                    kind = TSQLiteTable::Kind::Integer;
+                else if (Equals(decl, "NUMERIC") || Equals(decl, "FLOAT") || Equals(decl, "DOUBLE") ||
+                         Equals(decl, "REAL"))
+                    kind = TSQLiteTable::Kind::Float;
+                else if (!decl) {
+                    // An expression: judged by what the first row holds.
+                    const int type = sqlite3_column_type(st, c);
+                    if (type == SQLITE_INTEGER)
+                        kind = TSQLiteTable::Kind::Integer;
+                    else if (type == SQLITE_FLOAT)
+                        kind = TSQLiteTable::Kind::Float;
+                }
+                kinds.push_back(kind);
+            }
+        }
+        for (int c = 0; c < columns; ++c) {
+            TSQLiteTable::Cell cell{std::uint32_t(bytes.size()), -1};
+            if (sqlite3_column_type(st, c) != SQLITE_NULL) {
+                const char* text;
+                int length;
+                switch (kinds[c]) {
+                case TSQLiteTable::Kind::Integer:
+                    length = std::snprintf(number, sizeof number, "%lld",
+                                           static_cast<long long>(sqlite3_column_int64(st, c)));
+                    text = number;
+                    break;
+                case TSQLiteTable::Kind::Float:
+                    length = std::snprintf(number, sizeof number, "%.15g", sqlite3_column_double(st, c));
+                    text = number;
+                    break;
+                default:
+                    text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                    length = sqlite3_column_bytes(st, c);
+                }
+                if (bytes.size() + size_t(length) > std::numeric_limits<std::uint32_t>::max())
+                    throw ESQLiteException(QStringLiteral("Query result too large to hold in memory"));
+                bytes.append(text ? text : "", size_t(length));
+                cell.length = length;
+            }
+            table.cells_.push_back(cell);
+        }
+        ++table.rows_;
+    }
+    return table;
+}
+
+void TSQLiteDatabase::Execute(const QString& sql, const QVariantList& params)
+{
+    Statement statement;
+    Prepare(db_, sql, params, statement);
+    if (sqlite3_step(statement.st) != SQLITE_DONE) {
+        sqlite3_reset(statement.st);
+        throw Failure(db_, QStringLiteral("Error executing SQL statement"), sql);
+    }
+}
+
+int TSQLiteDatabase::BackupTo(TSQLiteDatabase& target)
+{
+    if (!db_ || !target.db_)
+        throw ESQLiteException(QStringLiteral("Database is not open"));
+    sqlite3_backup* backup = sqlite3_backup_init(target.db_, "main", db_, "main");
+    if (!backup)
+        throw ESQLiteException(QStringLiteral("Could not initialize backup"));
+    const int rc = sqlite3_backup_step(backup, -1);
+    // finish rolls back an unfinished copy and leaves its error on the target connection
+    sqlite3_backup_finish(backup);
+    return rc;
+}
+
+ESQLiteException TSQLiteDatabase::BackupFailure(int stepCode, const TSQLiteDatabase& target)
+{
+    const int code = stepCode & 0xff;
+    const QString message = target.db_ ? QString::fromUtf8(sqlite3_errmsg(target.db_))
+                                       : QString::fromUtf8(sqlite3_errstr(code));
+    return ESQLiteException(QStringLiteral("Could not complete backup.\rError [") + QString::number(code) +
+                            QStringLiteral("]: ") + SQLiteResultText(code) + QStringLiteral(".\r") + message);
+}
+
+QString SQLiteResultText(int code)
+{
+    static const char* const texts[] = {
+        "Successful result",
+        "SQL error or missing database",
+        "An internal logic error in SQLite",
+        "Access permission denied",
+        "Callback routine requested an abort",
+        "The database file is locked",
+        "A table in the database is locked",
+        "A malloc() failed",
+        "Attempt to write a readonly database",
+        "Operation terminated by sqlite3_interrupt()",
+        "Some kind of disk I/O error occurred",
+        "The database disk image is malformed",
+        "(Internal Only) Table or record not found",
+        "Insertion failed because database is full",
+        "Unable to open the database file",
+        "Database lock protocol error",
+        "Database is empty",
+        "The database schema changed",
+        "Too much data for one row of a table",
+        "Abort due to contraint violation",
+        "Data type mismatch",
+        "Library used incorrectly",
+        "Uses OS features not supported on host",
+        "Authorization denied",
+        "Auxiliary database format error",
+        "2nd parameter to sqlite3_bind out of range",
+        "File opened that is not a database file",
+    };
+    if (code >= 0 && code < int(sizeof texts / sizeof texts[0]))
+        return QString::fromLatin1(texts[code]);
+    if (code == 100)
+        return QStringLiteral("sqlite3_step() has another row ready");
+    if (code == 101)
+        return QStringLiteral("sqlite3_step() has finished executing");
+    return QStringLiteral("Unknown SQLite Error Code \"") + QString::number(code) + QStringLiteral("\"");
+}
