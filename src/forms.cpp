@@ -6,6 +6,8 @@
 #include "start.h"
 #include "zipcode.h"
 
+#include <QApplication>
+
 TForm3* Form3 = nullptr;
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -14,6 +16,10 @@ TForm5* Form5 = nullptr;
 
 void CreateForms()
 {
+    // The pictures live in a static library: without this the linker drops them.
+    Q_INIT_RESOURCE(resources);
+    // The program ends when the splash window closes, never because the last visible window did.
+    QApplication::setQuitOnLastWindowClosed(false);
     Form3 = new TForm3;
     Form1 = new TForm1;
     Form2 = new TForm2;

@@ -7,6 +7,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // Only the splash window's close ends the program; hidden windows keep nothing alive.
+    QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     CreateForms();
     Form3->show();

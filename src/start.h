@@ -1,10 +1,39 @@
 #pragma once
 #include <QWidget>
 
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class TImage;
+
 // The splash window: checks for address.db on the second timer tick and hands over to the
 // main window. It is the application's main form: closing it ends the program.
 class TForm3 : public QWidget {
     Q_OBJECT
 public:
     TForm3();
+
+    void Timer1Timer();   // one tick of Timer1
+    void Button1Click();  // "닫기": ends the program
+
+    bool Ending() const { return ending_; }  // closed: the program is ending
+    static int Ticks();                      // the process-wide tick counter
+    static void SetTicksForTest(int ticks);  // only tests rewind the counter
+
+    TImage* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* label2 = nullptr;
+    QProgressBar* pb = nullptr;
+    QPushButton* Button1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+signals:
+    void ending();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    bool ending_ = false;
 };

@@ -7,6 +7,9 @@ namespace Messages {
 
 // The executable's file name up to its first dot, every character after the first lower-cased.
 QString ApplicationTitle();
+// The same rule for a given file name; the first character is capitalised ("addressbook" gives
+// "Addressbook").
+QString TitleOf(const QString& fileName);
 // The error's text with a full stop appended when its last character's code is above 46.
 QString WithFullStop(const QString& text);
 

@@ -1,0 +1,60 @@
+#pragma once
+// The main window's list: the entries the store returned, held once, shown through a view.
+// Model row r is grid row r + 1; the grid's row 0 is the view's header.
+#include "report/label_source.h"
+#include "store/address_store.h"
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <vector>
+
+class QAbstractItemView;
+
+class AddressListModel : public QAbstractTableModel, public LabelSource {
+    Q_OBJECT
+public:
+    // Columns 0 to 7 are shown; column 8 carries the key and is never shown.
+    enum Column { Number = 0, Unit, Name, Tel, Mobile, Zip, Address, Check, Key, Columns };
+
+    explicit AddressListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Replaces the whole list. A non-empty list also writes the header texts, which stay from
+    // then on; an empty one leaves one blank row.
+    void Replace(AddressList&& entries);
+    bool HeadersShown() const { return headersShown_; }
+    bool IsBlank() const { return entries_.empty(); }
+    QString Num(int modelRow) const;  // empty for the blank row or a row outside the list
+
+    // The grid as the label report reads it: header row included.
+    int RowCount() const override;
+    QString Cell(int column, int row) const override;
+
+    static QString HeaderText(int column);
+
+private:
+    QString Text(int column, int modelRow) const;
+
+    AddressList entries_;
+    std::vector<unsigned char> checked_;
+    bool headersShown_ = false;
+};
+
+// Paints the current row (or, before whole-row selection, the current and selected cells)
+// pale yellow in the ordinary text colour, without selection colour or focus rectangle.
+class CurrentRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit CurrentRowDelegate(QAbstractItemView* view);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    static QColor Colour() { return QColor(238, 240, 149); }
+
+private:
+    QAbstractItemView* view_;
+};
