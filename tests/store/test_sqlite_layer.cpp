@@ -1,0 +1,305 @@
+// The database-access layer: its messages, its results and the text form of values.
+#include "store/sqlite_layer.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+// Another process's connection, holding a lock on a file while the test runs.
+class OtherConnection {
+public:
+    explicit OtherConnection(const QString& path) { sqlite3_open(path.toUtf8().constData(), &db_); }
+    ~OtherConnection() { sqlite3_close(db_); }
+    void Run(const char* sql)
+    {
+        char* err = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(err);
+            sqlite3_free(err);
+            QFAIL(qPrintable("lock set-up failed: " + message));
+        }
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+QString MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const ESQLiteException& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+QString Details(int code, const QString& sql, const QString& sqliteMessage)
+{
+    return QStringLiteral(".\rError [%1]: %2.\r\"%3\": %4")
+        .arg(code)
+        .arg(SQLiteResultText(code), sql, sqliteMessage);
+}
+
+}  // namespace
+
+class TestSqliteLayer : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString path_;
+
+private slots:
+    void init()
+    {
+        path_ = dir_.filePath(QStringLiteral("layer-%1.db").arg(QTest::currentTestFunction()) +
+                              QTest::currentDataTag());
+        QFile::remove(path_);
+        testsupport::Exec(path_, "CREATE TABLE t (k INTEGER UNIQUE, v TEXT);"
+                                 "INSERT INTO t VALUES (1, 'one'), (2, 'two');");
+    }
+
+    void missingTable()
+    {
+        TSQLiteDatabase db(path_);
+        const QString sql = QStringLiteral("select * from nowhere");
+        const QString expected =
+            QStringLiteral("Error executing SQL") + Details(1, sql, QStringLiteral("no such table: nowhere"));
+        QCOMPARE(MessageOf([&] { db.Query(sql); }), expected);
+        QCOMPARE(MessageOf([&] { db.Execute(sql); }), expected);
+        QCOMPARE(expected.count(QLatin1Char('\r')), 2);
+    }
+
+    void writeWhileAnotherConnectionHoldsALock()
+    {
+        OtherConnection other(path_);
+        other.Run("BEGIN IMMEDIATE");
+        TSQLiteDatabase db(path_);
+        const QString sql = QStringLiteral("insert into t values (?, ?)");
+        QCOMPARE(MessageOf([&] { db.Execute(sql, {qint64(3), QStringLiteral("three")}); }),
+                 QStringLiteral("Error executing SQL statement") +
+                     Details(5, sql, QStringLiteral("database is locked")));
+        other.Run("ROLLBACK");
+        QCOMPARE(db.Query(QStringLiteral("select * from t")).RowCount(), 2);
+    }
+
+    void queryWhileAnotherConnectionHoldsAnExclusiveLock()
+    {
+        TSQLiteDatabase fresh(path_);
+        TSQLiteDatabase warm(path_);
+        warm.Query(QStringLiteral("select * from t"));  // schema already read
+        OtherConnection other(path_);
+        other.Run("BEGIN EXCLUSIVE");
+        const QString sql = QStringLiteral("select * from t");
+        // a new connection cannot even read the schema: the compile fails
+        QCOMPARE(MessageOf([&] { fresh.Query(sql); }),
+                 QStringLiteral("Error executing SQL") + Details(5, sql, QStringLiteral("database is locked")));
+        // one that has the schema compiles, and meets the lock while reading rows
+        QCOMPARE(MessageOf([&] { warm.Query(sql); }), QStringLiteral("Could not prepare SQL statement"));
+    }
+
+    void textWithoutStatement_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << QStringLiteral("   ");
+        QTest::newRow("comment") << QStringLiteral("-- nothing here");
+    }
+    void textWithoutStatement()
+    {
+        QFETCH(QString, sql);
+        TSQLiteDatabase db(path_);
+        QCOMPARE(MessageOf([&] { db.Query(sql); }), QStringLiteral("Could not prepare SQL statement"));
+        QCOMPARE(MessageOf([&] { db.Execute(sql); }), QStringLiteral("Could not prepare SQL statement"));
+    }
+
+    void stepFailures_data()
+    {
+        QTest::addColumn<bool>("query");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        const QString overflow = QStringLiteral("select abs(-9223372036854775808)");
+        QTest::newRow("row error") << true << overflow
+                                   << QStringLiteral("Could not retrieve data") +
+                                          Details(1, overflow, QStringLiteral("integer overflow"));
+        // the primary code (19), not the extended one, with the system's own text
+        const QString duplicate = QStringLiteral("insert into t values (1, 'again')");
+        QTest::newRow("constraint") << false << duplicate
+                                    << QStringLiteral("Error executing SQL statement") +
+                                           Details(19, duplicate, QStringLiteral("UNIQUE constraint failed: t.k"));
+        // a statement that yields a row has not finished
+        QTest::newRow("row from execute") << false << QStringLiteral("select * from t")
+                                          << QStringLiteral("Error executing SQL statement");
+    }
+    void stepFailures()
+    {
+        QFETCH(bool, query);
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        TSQLiteDatabase db(path_);
+        QCOMPARE(MessageOf([&] {
+                     if (query)
+                         db.Query(sql);
+                     else
+                         db.Execute(sql);
+                 }),
+                 expected);
+        QCOMPARE(db.Query(QStringLiteral("select * from t")).RowCount(), 2);
+    }
+
+    void openFailure()
+    {
+        const QString path = dir_.filePath(QStringLiteral("no/such/folder/x.db"));
+        QCOMPARE(MessageOf([&] { TSQLiteDatabase db(path); }),
+                 QStringLiteral("Failed to open database \"") + path +
+                     QStringLiteral("\" : unable to open database file"));
+    }
+
+    void openCreatesMissingFile()
+    {
+        const QString path = dir_.filePath(QStringLiteral("fresh.db"));
+        QVERIFY(!QFile::exists(path));
+        { TSQLiteDatabase db(path); }
+        QVERIFY(QFile::exists(path));
+    }
+
+    void onlyFirstStatementRuns()
+    {
+        TSQLiteDatabase db(path_);
+        QCOMPARE(db.Query(QStringLiteral("select * from t; drop table t")).RowCount(), 2);
+        db.Execute(QStringLiteral("delete from t where k=1; drop table t"));
+        QCOMPARE(db.Query(QStringLiteral("select * from t")).RowCount(), 1);
+    }
+
+    void fieldLookupOnEmptyResult()
+    {
+        TSQLiteDatabase db(path_);
+        const TSQLiteTable table = db.Query(QStringLiteral("select * from t where k=?"), {qint64(99)});
+        QCOMPARE(table.RowCount(), 0);
+        QCOMPARE(table.ColumnCount(), 0);  // no row, no columns
+        QVERIFY(table.Eof());
+        QCOMPARE(MessageOf([&] { table.FieldIndex(QStringLiteral("k")); }),
+                 QStringLiteral("Field k Not found. Empty dataset"));
+        QCOMPARE(MessageOf([&] { table.FieldAsString(QStringLiteral("v")); }),
+                 QStringLiteral("Field v Not found. Empty dataset"));
+    }
+
+    void fieldLookupOnRows()
+    {
+        TSQLiteDatabase db(path_);
+        const TSQLiteTable table = db.Query(QStringLiteral("select k, v as Value_1 from t"));
+        QCOMPARE(table.ColumnCount(), 2);
+        QCOMPARE(table.ColumnName(0), QStringLiteral("K"));
+        QCOMPARE(table.ColumnName(1), QStringLiteral("VALUE_1"));
+        QCOMPARE(table.FieldIndex(QStringLiteral("value_1")), 1);
+        QCOMPARE(table.FieldIndex(QStringLiteral("VaLuE_1")), 1);
+        QCOMPARE(table.FieldAsString(QStringLiteral("value_1")), QStringLiteral("one"));
+        QCOMPARE(MessageOf([&] { table.FieldIndex(QStringLiteral("v")); }),
+                 QStringLiteral("Field not found in dataset: v"));
+    }
+
+    void readingPastTheEnd()
+    {
+        TSQLiteDatabase db(path_);
+        TSQLiteTable table = db.Query(QStringLiteral("select v from t"));
+        db.Close();  // the result stands on its own
+        QStringList seen;
+        for (; !table.Eof(); table.Next())
+            seen << table.FieldAsString(0);
+        QCOMPARE(seen, QStringList({"one", "two"}));
+        table.Next();
+        QVERIFY(table.Eof());
+        QCOMPARE(MessageOf([&] { table.FieldAsString(0); }), QStringLiteral("Table is at End of File"));
+        QCOMPARE(MessageOf([&] { table.FieldAsString(QStringLiteral("v")); }),
+                 QStringLiteral("Table is at End of File"));
+    }
+
+    void boundValues()
+    {
+        TSQLiteDatabase db(path_);
+        const QString awkward = QStringLiteral("a'b\"c; drop table t --");
+        db.Execute(QStringLiteral("insert into t values (?, ?)"), {qint64(7), awkward});
+        db.Execute(QStringLiteral("insert into t values (?, ?)"), {qint64(8), QVariant()});
+        TSQLiteTable table = db.Query(QStringLiteral("select v, v is null from t where k>=? order by k"),
+                                      {qint64(7)});
+        QCOMPARE(table.FieldAsString(0), awkward);
+        QCOMPARE(table.FieldAsString(1), QStringLiteral("0"));
+        table.Next();
+        QCOMPARE(table.FieldAsString(0), QString());
+        QCOMPARE(table.FieldAsString(1), QStringLiteral("1"));
+    }
+
+    // The declared type, compared exactly and with case, picks the text form.
+    void valueAsText_data()
+    {
+        QTest::addColumn<QString>("declared");  // empty: no declared type
+        QTest::addColumn<QString>("literal");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("INTEGER") << "INTEGER" << "42" << "42";
+        QTest::newRow("INTEGER negative") << "INTEGER" << "-5" << "-5";
+        QTest::newRow("INTEGER 64-bit") << "INTEGER" << "9223372036854775807" << "9223372036854775807";
+        QTest::newRow("INTEGER holding text") << "INTEGER" << "'abc'" << "0";
+        QTest::newRow("INTEGER holding real") << "INTEGER" << "2.75" << "2";
+        // SQLite itself reports its standard names (INTEGER, REAL, TEXT) upper-cased; the
+        // others come back as declared, and only the exact upper-case form counts
+        QTest::newRow("boolean lower case: as stored") << "boolean" << "'abc'" << "abc";
+        QTest::newRow("BOOLEAN") << "BOOLEAN" << "1" << "1";
+        QTest::newRow("NUMERIC whole") << "NUMERIC" << "12345.0" << "12345";
+        QTest::newRow("REAL whole") << "REAL" << "12345" << "12345";
+        QTest::newRow("REAL fraction") << "REAL" << "0.1" << "0.1";
+        QTest::newRow("DOUBLE 15 digits") << "DOUBLE" << "1.0/3" << "0.333333333333333";
+        QTest::newRow("FLOAT large") << "FLOAT" << "123456789012345678" << "1.23456789012346e+17";
+        QTest::newRow("FLOAT negative") << "FLOAT" << "-2.5" << "-2.5";
+        QTest::newRow("double lower case: as stored") << "double" << "12345" << "12345.0";
+        QTest::newRow("Float mixed case: as stored") << "Float" << "2" << "2.0";
+        QTest::newRow("TEXT leading zero") << "TEXT" << "'007'" << "007";
+        QTest::newRow("TEXT holding real") << "TEXT" << "12345.0" << "12345.0";
+        QTest::newRow("VARCHAR Hangul") << "VARCHAR(20)" << "'홍길동'" << "홍길동";
+        QTest::newRow("TEXT blanks") << "TEXT" << "'  a  '" << "  a  ";
+        QTest::newRow("INTEGER NULL") << "INTEGER" << "NULL" << "";
+        QTest::newRow("REAL NULL") << "REAL" << "NULL" << "";
+        QTest::newRow("TEXT NULL") << "TEXT" << "NULL" << "";
+        QTest::newRow("untyped integer") << "" << "3" << "3";
+        QTest::newRow("untyped real") << "" << "3.0" << "3";
+        QTest::newRow("untyped text") << "" << "'x y'" << "x y";
+    }
+    void valueAsText()
+    {
+        QFETCH(QString, declared);
+        QFETCH(QString, literal);
+        QFETCH(QString, expected);
+        TSQLiteDatabase db(path_);
+        db.Execute(QStringLiteral("create table typed (x ") + declared + QStringLiteral(")"));
+        db.Execute(QStringLiteral("insert into typed values (") + literal + QStringLiteral(")"));
+        const TSQLiteTable table = db.Query(QStringLiteral("select x from typed"));
+        QCOMPARE(table.FieldAsString(QStringLiteral("x")), expected);
+    }
+
+    void resultCodeTexts_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "Successful result";
+        QTest::newRow("5") << 5 << "The database file is locked";
+        QTest::newRow("12") << 12 << "(Internal Only) Table or record not found";
+        QTest::newRow("19") << 19 << "Abort due to contraint violation";
+        QTest::newRow("25") << 25 << "2nd parameter to sqlite3_bind out of range";
+        QTest::newRow("26") << 26 << "File opened that is not a database file";
+        QTest::newRow("100") << 100 << "sqlite3_step() has another row ready";
+        QTest::newRow("101") << 101 << "sqlite3_step() has finished executing";
+        QTest::newRow("27") << 27 << "Unknown SQLite Error Code \"27\"";
+        QTest::newRow("-1") << -1 << "Unknown SQLite Error Code \"-1\"";
+    }
+    void resultCodeTexts()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(SQLiteResultText(code), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSqliteLayer)
+#include "test_sqlite_layer.moc"
