@@ -1,0 +1,131 @@
+// newbook <path>: creates an empty address book (table ADDRESS_LIST) at path.
+//
+// It never touches anything that already exists at path: the book is built in a temporary
+// file beside it and then moved into place with a rename that refuses to replace, so even a
+// file that appears at path while we work is left alone.
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* kSchema =
+    "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
+    " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)";
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "newbook: %s\n", message.c_str());
+    return 1;
+}
+
+std::string Errno() { return std::strerror(errno); }
+
+std::string ParentOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncPath(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Creates the schema in the (empty) file at path.
+bool CreateSchema(const std::string& path, std::string& error)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) {
+        error = "could not close the new database";
+        rc = SQLITE_ERROR;
+    }
+    return rc == SQLITE_OK;
+}
+
+// Moves from into to unless to exists. Returns 0, or the errno of the failure
+// (EEXIST when something is at to).
+int MoveWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno;
+    // A file system without RENAME_NOREPLACE: link() refuses an existing name just the same.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || argv[1][0] == '\0') {
+        std::fprintf(stderr, "usage: newbook <path of the new address.db>\n");
+        return 2;
+    }
+    const std::string target = argv[1];
+
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0)
+        return Fail(target + " already exists; an existing address book is never overwritten");
+    if (errno != ENOENT)
+        return Fail("cannot check " + target + ": " + Errno());
+
+    const std::string folder = ParentOf(target);
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return Fail("the folder " + folder + " does not exist");
+
+    std::string temp = target + ".new-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return Fail("cannot create a file in " + folder + ": " + Errno());
+    // mkstemp makes the file private; give it the mode a newly created file would have.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+
+    std::string error;
+    if (!CreateSchema(temp, error)) {
+        ::unlink(temp.c_str());
+        return Fail("cannot create the address book: " + error);
+    }
+    if (!SyncPath(temp, O_RDONLY)) {
+        ::unlink(temp.c_str());
+        return Fail("cannot write the address book to disk: " + Errno());
+    }
+
+    const int moved = MoveWithoutReplacing(temp, target);
+    if (moved != 0) {
+        ::unlink(temp.c_str());
+        if (moved == EEXIST)
+            return Fail(target + " appeared while the book was made; it was left as it is");
+        return Fail("cannot create " + target + ": " + std::strerror(moved));
+    }
+    SyncPath(folder, O_RDONLY | O_DIRECTORY);
+
+    std::printf("newbook: created the empty address book %s\n", target.c_str());
+    return 0;
+}
