@@ -1,4 +1,243 @@
 #include "print.h"
 
+#include "address.h"
+#include "forms.h"
+#include "report/label_painter.h"
+#include "ui/guard.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStyle>
+#include <QToolBar>
+
+namespace {
+
+TForm4::PdfFileNameAsk& PdfNameAsk()
+{
+    static TForm4::PdfFileNameAsk ask;
+    return ask;
+}
+
+QString AskWithFileDialog(QWidget* parent, const QString& suggested)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("PDF 파일로 저장"), suggested,
+                                        QStringLiteral("PDF (*.pdf)"));
+}
+
+QIcon PreviewIcon(const char* theme, const char* picture)
+{
+    // Qt's own preview pictures, unless the desktop theme has its icon.
+    return QIcon::fromTheme(QString::fromLatin1(theme),
+                            QIcon(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/%1-24.png")
+                                      .arg(QString::fromLatin1(picture))));
+}
+
+}  // namespace
+
+// The print preview: pages, zoom, printer set-up and printing, around Qt's preview widget.
+class LabelPreviewWindow : public QMainWindow {
+public:
+    LabelPreviewWindow(QPrinter* printer, TForm4* owner) : preview_(new QPrintPreviewWidget(printer, this))
+    {
+        setWindowTitle(QStringLiteral("라벨 미리보기"));
+        setAttribute(Qt::WA_QuitOnClose, false);
+        setCentralWidget(preview_);
+        preview_->setZoomMode(QPrintPreviewWidget::FitToWidth);
+
+        QToolBar* bar = addToolBar(QStringLiteral("미리보기"));
+        bar->setMovable(false);
+        bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        const auto add = [&](const char* name, const QString& text, const QIcon& icon, auto body) {
+            QAction* a = bar->addAction(icon, text);
+            a->setObjectName(QString::fromLatin1(name));
+            connect(a, &QAction::triggered, this, [body] { Guard(body); });
+            return a;
+        };
+        add("fitWidth", QStringLiteral("너비 맞춤"), PreviewIcon("zoom-fit-width", "zoom-fit-width"),
+            [this] { preview_->fitToWidth(); });
+        add("fitPage", QStringLiteral("쪽 맞춤"), PreviewIcon("zoom-fit-best", "zoom-fit-page"),
+            [this] { preview_->fitInView(); });
+        add("zoomIn", QStringLiteral("확대"), PreviewIcon("zoom-in", "zoom-in"), [this] { preview_->zoomIn(); })
+            ->setShortcut(QKeySequence::ZoomIn);
+        add("zoomOut", QStringLiteral("축소"), PreviewIcon("zoom-out", "zoom-out"), [this] { preview_->zoomOut(); })
+            ->setShortcut(QKeySequence::ZoomOut);
+        bar->addSeparator();
+        add("firstPage", QStringLiteral("처음"), PreviewIcon("go-first", "go-first"),
+            [this] { preview_->setCurrentPage(1); });
+        add("previousPage", QStringLiteral("이전"), PreviewIcon("go-previous", "go-previous"),
+            [this] { preview_->setCurrentPage(preview_->currentPage() - 1); })
+            ->setShortcut(QKeySequence::MoveToPreviousPage);
+        page_ = new QSpinBox(bar);
+        page_->setObjectName(QStringLiteral("page"));
+        page_->setKeyboardTracking(false);
+        bar->addWidget(page_);
+        pages_ = new QLabel(bar);
+        pages_->setObjectName(QStringLiteral("pages"));
+        bar->addWidget(pages_);
+        add("nextPage", QStringLiteral("다음"), PreviewIcon("go-next", "go-next"),
+            [this] { preview_->setCurrentPage(preview_->currentPage() + 1); })
+            ->setShortcut(QKeySequence::MoveToNextPage);
+        add("lastPage", QStringLiteral("마지막"), PreviewIcon("go-last", "go-last"),
+            [this] { preview_->setCurrentPage(preview_->pageCount()); });
+        bar->addSeparator();
+        add("singlePage", QStringLiteral("한 쪽"), PreviewIcon("view-pages-single", "view-pages-single"),
+            [this] { preview_->setSinglePageViewMode(); });
+        add("allPages", QStringLiteral("모든 쪽"), PreviewIcon("view-pages-overview", "view-pages-overview"),
+            [this] { preview_->setAllPagesViewMode(); });
+        bar->addSeparator();
+        add("printerSetup", QStringLiteral("프린터 설정"), PreviewIcon("document-page-setup", "page-setup"),
+            [owner] { owner->SetUpPrinter(); });
+        add("print", QStringLiteral("인쇄"), PreviewIcon("document-print", "printer"),
+            [owner] { owner->PrintFromPreview(); })
+            ->setShortcut(QKeySequence::Print);
+        add("close", QStringLiteral("닫기"), style()->standardIcon(QStyle::SP_DialogCloseButton), [this] { close(); })->setShortcut(Qt::Key_Escape);
+
+        connect(page_, &QSpinBox::valueChanged, this,
+                [this](int page) { Guard([&] { preview_->setCurrentPage(page); }); });
+        connect(preview_, &QPrintPreviewWidget::previewChanged, this, [this] { Guard([&] { ShowPageNumbers(); }); });
+    }
+
+    QPrintPreviewWidget* Preview() const { return preview_; }
+    std::function<void()> OnClosed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        QMainWindow::closeEvent(event);
+        if (event->isAccepted() && OnClosed)
+            OnClosed();
+    }
+
+private:
+    void ShowPageNumbers()
+    {
+        const QSignalBlocker quiet(page_);
+        page_->setRange(preview_->pageCount() > 0 ? 1 : 0, preview_->pageCount());
+        page_->setValue(preview_->currentPage());
+        pages_->setText(QStringLiteral(" / %1 ").arg(preview_->pageCount()));
+    }
+
+    QPrintPreviewWidget* preview_;
+    QSpinBox* page_ = nullptr;
+    QLabel* pages_ = nullptr;
+};
+
 TForm4::TForm4() {}
-void TForm4::PreviewLabels() {}
+
+TForm4::~TForm4() = default;
+
+void TForm4::PreviewLabels()
+{
+    if (Form1)
+        PreviewLabelsOf(Form1->List());
+}
+
+void TForm4::PreviewLabelsOf(const LabelSource& source)
+{
+    if (preview_) {
+        // Already open: a second preview would only wait inside the first one's loop.
+        preview_->setWindowState((preview_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        preview_->raise();
+        preview_->activateWindow();
+        return;
+    }
+    struct Reset {
+        TForm4* form;
+        ~Reset()
+        {
+            form->preview_.reset();
+            form->source_ = nullptr;
+        }
+    } reset{this};
+
+    source_ = &source;
+    preview_ = std::make_unique<LabelPreviewWindow>(&Printer(), this);
+    connect(preview_->Preview(), &QPrintPreviewWidget::paintRequested, this,
+            [this](QPrinter* printer) { Guard([&] { PaintRequested(printer); }); });
+    QEventLoop loop;
+    preview_->OnClosed = [&loop] { loop.quit(); };
+    // The restored size, most of the screen, centred.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        QRect restored(QPoint(), area.size() * 0.9);
+        restored.moveCenter(area.center());
+        preview_->setGeometry(restored);
+    }
+    preview_->showMaximized();  // the first run happens as the preview shows
+    if (preview_->isVisible())
+        loop.exec();
+}
+
+QWidget* TForm4::PreviewWindow() const { return preview_.get(); }
+
+QPrintPreviewWidget* TForm4::PreviewWidget() const { return preview_ ? preview_->Preview() : nullptr; }
+
+QPrinter& TForm4::Printer()
+{
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setDocName(QStringLiteral("주소 라벨"));
+        printer_->setCopyCount(1);
+        printer_->setPrintRange(QPrinter::AllPages);
+        printer_->setDuplex(QPrinter::DuplexNone);
+        report::ApplyPageSetup(*printer_, qr.Page);
+    }
+    return *printer_;
+}
+
+void TForm4::PaintRequested(QPrinter* printer)
+{
+    if (!source_)
+        return;
+    ++runs_;
+    lastRun_ = qr.Run(*source_);
+    const QString target = printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
+    report::PaintPages(lastRun_, qr.Page, *printer, QStringLiteral("라벨을 인쇄하지 못했습니다 (%1)").arg(target));
+}
+
+void TForm4::PrintFromPreview()
+{
+    Guard([&] {
+        if (!preview_)
+            return;
+        QPrinter& printer = Printer();
+        if (printer.outputFormat() == QPrinter::PdfFormat) {
+            const QString suggested = printer.outputFileName().isEmpty()
+                                          ? QDir::home().filePath(QStringLiteral("labels.pdf"))
+                                          : printer.outputFileName();
+            const PdfFileNameAsk& ask = PdfNameAsk();
+            QString name = ask ? ask(preview_.get(), suggested) : AskWithFileDialog(preview_.get(), suggested);
+            if (name.isEmpty())
+                return;
+            if (QFileInfo(name).suffix().isEmpty())
+                name += QStringLiteral(".pdf");
+            printer.setOutputFileName(name);
+        }
+        PaintRequested(&printer);
+    });
+}
+
+void TForm4::SetUpPrinter()
+{
+    Guard([&] {
+        QPrintDialog dialog(&Printer(), preview_.get());
+        dialog.setWindowTitle(QStringLiteral("프린터 설정"));
+        if (dialog.exec() == QDialog::Accepted && preview_)
+            preview_->Preview()->updatePreview();
+    });
+}
+
+void TForm4::SetPdfFileNameAsk(PdfFileNameAsk ask) { PdfNameAsk() = std::move(ask); }
