@@ -163,7 +163,9 @@ std::optional<Decoded> Decode(QByteArray data, QString& error)
     if (auto text = DecodeCp949(data, badAt))
         return Decoded{*text, "CP949"};
     error = badAt < 0 ? QString("cannot decode CP949 (iconv has no CP949 converter)")
-                      : QString("line %1: neither valid UTF-8 nor valid CP949").arg(LineAt(data, badAt));
+                      : QString("neither valid UTF-8 (first fault on line %1) nor valid CP949 (first fault on line %2)")
+                            .arg(LineAt(data, invalid))
+                            .arg(LineAt(data, badAt));
     return std::nullopt;
 }
 

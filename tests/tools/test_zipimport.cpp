@@ -1,0 +1,451 @@
+// The set-up tools as a user runs them: zipimport builds zipcode.db from a directory file,
+// newbook creates an empty address book; neither may ever damage a file that is there.
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <iconv.h>
+#include <sqlite3.h>
+
+using Rows = QList<QStringList>;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out, err;
+};
+
+Run RunTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(QString(BINARY_DIR) + "/" + tool, args);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "did not finish: " + p.errorString();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray ToCp949(const QString& text)
+{
+    const QByteArray in = text.toUtf8();
+    iconv_t cd = iconv_open("CP949", "UTF-8");
+    QByteArray out(in.size() * 2 + 16, '\0');
+    char* ip = const_cast<char*>(in.constData());
+    size_t il = size_t(in.size());
+    char* op = out.data();
+    size_t ol = size_t(out.size());
+    const size_t rc = iconv(cd, &ip, &il, &op, &ol);
+    iconv_close(cd);
+    if (rc == size_t(-1))
+        return {};
+    out.truncate(op - out.data());
+    return out;
+}
+
+// Single-row queries and whole-table reads through the C API, read-only.
+QList<QStringList> Select(const QString& path, const char* sql)
+{
+    QList<QStringList> rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                QStringList row;
+                for (int c = 0; c < sqlite3_column_count(st); ++c)
+                    row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+                rows << row;
+            }
+        } else {
+            rows << QStringList{"error: " + QString::fromUtf8(sqlite3_errmsg(db))};
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+Rows ZipRows(const QString& path)
+{
+    return Select(path, "SELECT zipcode, sido, gugun, dong, ri, bldg, bunji FROM zipcode ORDER BY rowid");
+}
+
+QStringList Entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                               QDir::Name);
+}
+
+const QStringList kA{"135-080", "서울특별시", "강남구", "역삼동", "", "", ""};
+const QStringList kB{"135-280", "서울특별시", "강남구", "대치동", "", "은마아파트 (1∼28동)", "316"};
+const QStringList kC{"417-830", "인천광역시", "강화군", "길상면", "온수리", "", ""};
+const QStringList kD{"110-012", "서울특별시", "종로구", "평창동", "", "", "산1∼20"};
+const QStringList kE{"100-070", "서울특별시", "중구", "소공동", "", "똠빌딩", ""};  // 똠: CP949 beyond EUC-KR
+const Rows kRows{kA, kB, kC, kD, kE};
+const QString kHeader = "ZIPCODE\tSIDO\tGUGUN\tDONG\tRI\tBLDG\tBUNJI";
+
+QString Lines(const Rows& rows, const QString& sep, const QString& header, const QString& eol = "\n")
+{
+    QString text = header + eol;
+    for (const QStringList& r : rows)
+        text += r.join(sep) + eol;
+    return text;
+}
+
+// A good directory at dir/zipcode.db, built by the tool itself.
+QByteArray MakeDirectory(const QString& dir)
+{
+    const QString source = dir + "/good.tsv";
+    WriteFile(source, Lines({kA, kC}, "\t", kHeader).toUtf8());
+    const Run r = RunTool("zipimport", {source, dir + "/zipcode.db"});
+    if (r.code != 0)
+        return {};
+    QFile::remove(source);
+    return ReadFile(dir + "/zipcode.db");
+}
+
+}  // namespace
+
+class TestZipimport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importsEachLayout_data();
+    void importsEachLayout();
+    void rejectsBadRows_data();
+    void rejectsBadRows();
+    void badSourceLeavesDirectoryIntact_data();
+    void badSourceLeavesDirectoryIntact();
+    void replacesAPreviousDirectory();
+    void neverReplacesOtherFiles_data();
+    void neverReplacesOtherFiles();
+    void sampleDirectoryImportsCleanly();
+
+    void newbookCreatesTheSchema();
+    void newbookRefusesAnythingAtThePath_data();
+    void newbookRefusesAnythingAtThePath();
+};
+
+void TestZipimport::importsEachLayout_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<Rows>("expected");
+    QTest::addColumn<QString>("reported");  // encoding and separator as the tool names them
+
+    const QString tab = Lines(kRows, "\t", kHeader);
+    const QString comma = Lines(kRows, ",", QString(kHeader).replace('\t', ','));
+    QTest::newRow("UTF-8, tab") << tab.toUtf8() << kRows << "(UTF-8, tab-separated)";
+    QTest::newRow("UTF-8 with BOM, tab") << "\xEF\xBB\xBF" + tab.toUtf8() << kRows
+                                         << "(UTF-8 with BOM, tab-separated)";
+    QTest::newRow("UTF-8, comma") << comma.toUtf8() << kRows << "(UTF-8, comma-separated)";
+    QTest::newRow("CP949, tab") << ToCp949(tab) << kRows << "(CP949, tab-separated)";
+    QTest::newRow("CP949, comma") << ToCp949(comma) << kRows << "(CP949, comma-separated)";
+    // CP949 bytes written out, so the decoding does not rest on our own encoder.
+    QTest::newRow("CP949 bytes")
+        << QByteArray("ZIPCODE,SIDO,GUGUN,DONG,BUNJI\r\n135-080,\xbc\xad\xbf\xef\xc6\xaf\xba\xb0\xbd\xc3,"
+                      "\xb0\xad\xb3\xb2\xb1\xb8,\xbf\xaa\xbb\xef\xb5\xbf,\r\n")
+        << Rows{kA} << "(CP949, comma-separated)";
+
+    // Quoted fields: separators and doubled quotes inside, blanks outside, empty quotes.
+    QStringList bQuoted = kB;
+    bQuoted[5] = "은마아파트 (1∼28동), \"상가\"";
+    const QByteArray quoted =
+        "\"ZIPCODE\",\"SIDO\",\"GUGUN\",\"DONG\",\"RI\",\"BLDG\",\"BUNJI\"\n"
+        "\"135-080\",\"서울특별시\",\"강남구\",\"역삼동\",\"\",\"\",\"\"\n"
+        "\"135-280\", \"서울특별시\" ,강남구,\"대치동\",,\"은마아파트 (1∼28동), \"\"상가\"\"\",\"316\"\n";
+    QTest::newRow("quoted, comma") << quoted << Rows{kA, bQuoted} << "(UTF-8, comma-separated)";
+
+    Rows noRiBldg;
+    QString korean = "우편번호,시도,시군구,읍면동,번지\n";
+    for (const QStringList& r : kRows) {
+        noRiBldg << QStringList{r[0], r[1], r[2], r[3], "", "", r[6]};
+        korean += QStringList{r[0], r[1], r[2], r[3], r[6]}.join(',') + "\n";
+    }
+    QTest::newRow("Korean names, no ri and bldg") << korean.toUtf8() << noRiBldg
+                                                  << "(UTF-8, comma-separated)";
+
+    QString reordered = "seq|bunji|Dong|zipcode|gugun|sido|bldg|ri\r\n";
+    for (int i = 0; i < kRows.size(); ++i) {
+        const QStringList& r = kRows[i];
+        reordered += QStringList{QString::number(i + 1), r[6], r[3], r[0], r[2], r[1], r[5], r[4]}.join('|') +
+                     "\r\n";
+    }
+    QTest::newRow("any case and order, '|', CRLF") << reordered.toUtf8() << kRows << "(UTF-8, '|'-separated)";
+
+    // Six digits get their hyphen; blanks around values, a trailing separator and blank
+    // lines are not data.
+    const QByteArray loose = (kHeader + "\n\n 135080 \t 서울특별시\t강남구 \t역삼동\t\t\t\t\n"
+                                        "110-012\t서울특별시\t종로구\t평창동\t\t\t산1∼20\n\n")
+                                 .toUtf8();
+    QTest::newRow("loose") << loose << Rows{kA, kD} << "(UTF-8, tab-separated)";
+}
+
+void TestZipimport::importsEachLayout()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(Rows, expected);
+    QFETCH(QString, reported);
+    QVERIFY(!source.isEmpty());
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("source.txt"), source);
+
+    const Run r = RunTool("zipimport", {dir.filePath("source.txt"), dir.filePath("zipcode.db")});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QVERIFY2(r.out.contains(reported), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QString("%1 rows read, 0 rejected, %1 written").arg(expected.size())),
+             qPrintable(r.out));
+    QCOMPARE(ZipRows(dir.filePath("zipcode.db")), expected);
+    QCOMPARE(Entries(dir.path()), (QStringList{"source.txt", "zipcode.db"}));
+
+    // The lookup by postal code goes through an index.
+    const auto plan = Select(dir.filePath("zipcode.db"),
+                             "EXPLAIN QUERY PLAN select * from zipcode where zipcode='135-080'");
+    QVERIFY(!plan.isEmpty());
+    QVERIFY2(plan.first().last().contains("USING INDEX"), qPrintable(plan.first().join(' ')));
+}
+
+void TestZipimport::rejectsBadRows_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("too few fields") << "135-090\t서울특별시\t강남구" << "wrong field count (expected 7, found 3)";
+    QTest::newRow("text in an extra field") << kA.join('\t') + "\tmore"
+                                            << "wrong field count (expected 7, found 8)";
+    QTest::newRow("empty zipcode") << "\t서울특별시\t강남구\t삼성동\t\t\t" << "empty zipcode";
+    QTest::newRow("hyphen misplaced") << "13-5090\t서울특별시\t강남구\t삼성동\t\t\t"
+                                      << "malformed zipcode \"13-5090\" (expected NNN-NNN)";
+    QTest::newRow("five digits") << "06236\t서울특별시\t강남구\t역삼동\t\t\t" << "malformed zipcode \"06236\"";
+    QTest::newRow("letter O") << "135-09O\t서울특별시\t강남구\t삼성동\t\t\t" << "malformed zipcode \"135-09O\"";
+    QTest::newRow("unterminated quote") << "\"135-090\t서울특별시\t강남구\t삼성동\t\t\t"
+                                        << "unterminated quoted field";
+    QTest::newRow("text after a quote") << "\"135-090\"x\t서울특별시\t강남구\t삼성동\t\t\t"
+                                        << "text after a closing quote";
+}
+
+void TestZipimport::rejectsBadRows()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("source.tsv"), (Lines({kA}, "\t", kHeader) + line + "\n" + kD.join('\t')).toUtf8());
+
+    const Run r = RunTool("zipimport", {dir.filePath("source.tsv"), dir.filePath("zipcode.db")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.contains("line 3: rejected: " + reason), qPrintable(r.err));
+    QCOMPARE(r.err.count("rejected"), 1);
+    QVERIFY2(r.out.contains("3 rows read, 1 rejected, 2 written"), qPrintable(r.out));
+    QCOMPARE(ZipRows(dir.filePath("zipcode.db")), (Rows{kA, kD}));
+}
+
+void TestZipimport::badSourceLeavesDirectoryIntact_data()
+{
+    QTest::addColumn<QByteArray>("source");  // null: no source file at all
+    QTest::addColumn<QString>("message");
+    const QByteArray header = kHeader.toUtf8() + "\n";
+    QTest::newRow("no source file") << QByteArray() << "cannot read";
+    QTest::newRow("empty file") << QByteArray("") << "the file is empty";
+    QTest::newRow("header only") << header << "no row could be imported; ";
+    QTest::newRow("every row rejected") << header + "13508\tx\ty\tz\t\t\t\n\t\t\t\t\t\t\n"
+                                        << "no row could be imported; ";
+    QTest::newRow("no zipcode column") << QByteArray("SIDO\tGUGUN\tDONG\tBUNJI\n서울특별시\t강남구\t역삼동\t\n")
+                                       << "line 1: the header line does not name the columns ZIPCODE (우편번호)";
+    QTest::newRow("a column named twice") << QByteArray("ZIPCODE\tSIDO\tGUGUN\tDONG\tBUNJI\t우편번호\n")
+                                          << "names the column 우편번호 twice";
+    QTest::newRow("neither UTF-8 nor CP949") << header + kA.join('\t').toUtf8() + "\n135-090\t\x80\x80\t\t\t\t\t\n"
+                                             << "neither valid UTF-8 (first fault on line 3) nor valid CP949";
+    QTest::newRow("BOM but not UTF-8") << "\xEF\xBB\xBF" + header + ToCp949(kA.join('\t'))
+                                       << "line 2: not valid UTF-8";
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFEZ\0I\0P\0", 8) << "UTF-16";
+}
+
+void TestZipimport::badSourceLeavesDirectoryIntact()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QByteArray before = MakeDirectory(dir.path());
+    QVERIFY(!before.isEmpty());
+    if (!source.isNull())
+        WriteFile(dir.filePath("source.txt"), source);
+    const QStringList entries = Entries(dir.path());
+
+    const Run r = RunTool("zipimport", {dir.filePath("source.txt"), dir.filePath("zipcode.db")});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(ReadFile(dir.filePath("zipcode.db")), before);
+    QCOMPARE(Entries(dir.path()), entries);
+}
+
+void TestZipimport::replacesAPreviousDirectory()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("zipcode.db");
+    WriteFile(dir.filePath("new.tsv"), Lines({kB, kD}, "\t", kHeader).toUtf8());
+
+    // A previous directory is replaced as a whole...
+    QVERIFY(!MakeDirectory(dir.path()).isEmpty());
+    Run r = RunTool("zipimport", {dir.filePath("new.tsv"), target});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QVERIFY2(r.out.contains("(the previous directory was replaced)"), qPrintable(r.out));
+    QCOMPARE(ZipRows(target), (Rows{kB, kD}));
+
+    // ...and so is the empty file the program leaves behind when zipcode.db was missing.
+    WriteFile(target, "");
+    r = RunTool("zipimport", {dir.filePath("new.tsv"), target});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(ZipRows(target), (Rows{kB, kD}));
+    QCOMPARE(Entries(dir.path()), (QStringList{"new.tsv", "zipcode.db"}));
+}
+
+void TestZipimport::neverReplacesOtherFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("content");  // "book", "text" or "none"
+    QTest::addColumn<QString>("message");
+    QTest::newRow("address book named zipcode.db") << "zipcode.db" << "book" << "holds the table ADDRESS_LIST";
+    QTest::newRow("text file") << "zipcode.db" << "text" << "not a readable SQLite database";
+    QTest::newRow("existing address.db") << "address.db" << "book" << "is the name of an address book";
+    QTest::newRow("new address.db") << "Address.DB" << "none" << "is the name of an address book";
+    QTest::newRow("address_backup.db") << "address_backup.db" << "book" << "is the name of an address book";
+}
+
+void TestZipimport::neverReplacesOtherFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, content);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(name);
+    if (content == "book")
+        testsupport::MakeBook(target, {{"친구", "홍길동", "02-123-4567", "", "135-080", "서울", ""}});
+    else if (content == "text")
+        WriteFile(target, "not a database\n");
+    const QByteArray before = ReadFile(target);
+    WriteFile(dir.filePath("source.tsv"), Lines(kRows, "\t", kHeader).toUtf8());
+    const QStringList entries = Entries(dir.path());
+
+    const Run r = RunTool("zipimport", {dir.filePath("source.tsv"), target});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(ReadFile(target), before);
+    QCOMPARE(Entries(dir.path()), entries);
+}
+
+void TestZipimport::sampleDirectoryImportsCleanly()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("zipcode.db");
+    const QString source = QString(SOURCE_DIR) + "/data/zipcode_sample.tsv";
+    const Run r = RunTool("zipimport", {source, target});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QVERIFY2(!r.err.contains("rejected"), qPrintable(r.err));
+    const qsizetype lines = ReadFile(source).count('\n');
+    QVERIFY2(r.out.contains(QString("%1 rows read, 0 rejected, %1 written").arg(lines - 1)), qPrintable(r.out));
+
+    const QStringList provinces{"강원도", "경기도", "경상남도", "경상북도", "광주광역시", "대구광역시",
+                                "대전광역시", "부산광역시", "서울특별시", "세종특별자치시", "울산광역시",
+                                "인천광역시", "전라남도", "전라북도", "제주특별자치도", "충청남도", "충청북도"};
+    QStringList found;
+    for (const QStringList& row : Select(target, "SELECT DISTINCT sido FROM zipcode ORDER BY sido"))
+        found << row.first();
+    QCOMPARE(found, provinces);
+
+    const auto counts = Select(target,
+                               "SELECT count(*), count(DISTINCT zipcode), sum(ri <> ''), sum(bldg <> ''),"
+                               " sum(bunji <> '') FROM zipcode");
+    QCOMPARE(counts.size(), 1);
+    const QStringList& c = counts.first();
+    QVERIFY2(c[1].toInt() < c[0].toInt(), "some postal codes are shared by several rows");
+    QVERIFY(c[2].toInt() > 0 && c[3].toInt() > 0 && c[4].toInt() > 0);
+    QCOMPARE(Select(target, "SELECT dong FROM zipcode WHERE zipcode = '135-080' AND bldg = ''"),
+             (QList<QStringList>{{"역삼동"}}));
+}
+
+void TestZipimport::newbookCreatesTheSchema()
+{
+    QTemporaryDir dir;
+    const QString book = dir.filePath("address.db");
+    const Run r = RunTool("newbook", {book});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(Select(book, "SELECT sql FROM sqlite_master WHERE name = 'ADDRESS_LIST'"),
+             (QList<QStringList>{{testsupport::kBookSchema}}));
+    QCOMPARE(Select(book, "SELECT count(*) FROM ADDRESS_LIST"), (QList<QStringList>{{"0"}}));
+    QCOMPARE(Entries(dir.path()), QStringList{"address.db"});
+
+    // A deleted key is never handed out again.
+    testsupport::Exec(book, "INSERT INTO ADDRESS_LIST(name) VALUES ('가'); INSERT INTO ADDRESS_LIST(name) VALUES ('나');"
+                            "DELETE FROM ADDRESS_LIST WHERE num = 2; INSERT INTO ADDRESS_LIST(name) VALUES ('다');");
+    QCOMPARE(Select(book, "SELECT num, name FROM ADDRESS_LIST ORDER BY num"),
+             (QList<QStringList>{{"1", "가"}, {"3", "다"}}));
+}
+
+void TestZipimport::newbookRefusesAnythingAtThePath_data()
+{
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("address book with entries") << "book" << "already exists";
+    QTest::newRow("empty file") << "empty" << "already exists";
+    QTest::newRow("other file") << "text" << "already exists";
+    QTest::newRow("folder") << "folder" << "already exists";
+    QTest::newRow("dangling link") << "link" << "already exists";
+    QTest::newRow("no such folder") << "nofolder" << "does not exist";
+}
+
+void TestZipimport::newbookRefusesAnythingAtThePath()
+{
+    QFETCH(QString, existing);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QString book = dir.filePath("address.db");
+    if (existing == "book")
+        testsupport::MakeBook(book, {{"가족", "김철수", "031-222-3333", "010-1234-5678", "417-830", "인천", "1"}});
+    else if (existing == "empty")
+        WriteFile(book, "");
+    else if (existing == "text")
+        WriteFile(book, "notes\n");
+    else if (existing == "folder")
+        QVERIFY(QDir(dir.path()).mkdir("address.db"));
+    else if (existing == "link")
+        QVERIFY(QFile::link(dir.filePath("gone.db"), book));
+    else
+        book = dir.filePath("missing/address.db");
+    const QByteArray before = ReadFile(book);
+    const QStringList entries = Entries(dir.path());
+
+    const Run r = RunTool("newbook", {book});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(ReadFile(book), before);
+    QCOMPARE(Entries(dir.path()), entries);
+    if (existing == "link")
+        QVERIFY(!QFileInfo::exists(dir.filePath("gone.db")));
+}
+
+QTEST_GUILESS_MAIN(TestZipimport)
+#include "test_zipimport.moc"
