@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Stages the program folder: the executable, address.db (created only when missing, never
-# touched when present), zipcode.db (built from the sample directory only when missing) and
+# touched when present), zipcode.db (built from the sample directory only when missing or empty) and
 # the toolbar pictures in image/.
 # Usage: scripts/stage.sh [program-folder]   (default: app/ at the repository root)
 set -euo pipefail
@@ -18,7 +18,8 @@ else
   "$BUILD_DIR/newbook" "$APP/address.db"
 fi
 
-if [ -e "$APP/zipcode.db" ]; then
+# An empty zipcode.db is what the program leaves behind when the file was missing: rebuild it.
+if [ -s "$APP/zipcode.db" ]; then
   echo "stage: keeping the existing postal code directory $APP/zipcode.db"
 else
   "$BUILD_DIR/zipimport" "$ROOT/data/zipcode_sample.tsv" "$APP/zipcode.db"
