@@ -330,10 +330,11 @@ bool IsBlank(const QString& line)
 }
 
 // Why the file at path must not be replaced by a directory, or empty when it may.
-QString RefusalFor(const std::string& path, const QString& shown, bool& exists, mode_t& mode)
+QString RefusalFor(const std::string& path, const QString& shown, bool& exists, bool& empty, mode_t& mode)
 {
     struct stat st {};
     exists = ::stat(path.c_str(), &st) == 0;
+    empty = exists && st.st_size == 0;
     if (!exists)
         return errno == ENOENT ? QString() : "cannot check " + shown + ": " + Errno();
     mode = st.st_mode & 07777;
@@ -443,8 +444,9 @@ int main(int argc, char** argv)
         name.compare("address_backup.db", Qt::CaseInsensitive) == 0)
         return Fail(shownTarget + " is the name of an address book; the postal code directory is zipcode.db");
     bool exists = false;
+    bool empty = false;
     mode_t mode = 0;
-    const QString refusal = RefusalFor(target, shownTarget, exists, mode);
+    const QString refusal = RefusalFor(target, shownTarget, exists, empty, mode);
     if (!refusal.isEmpty())
         return Fail(refusal);
     const std::string folder = ParentOf(target);
@@ -557,6 +559,6 @@ int main(int argc, char** argv)
     SyncPath(folder, O_RDONLY | O_DIRECTORY);
 
     Print(stdout, summary(qsizetype(rows.size())) + " to " + shownTarget +
-                      (exists ? " (the previous directory was replaced)" : ""));
+                      (!exists ? "" : empty ? " (it replaced an empty file)" : " (the previous directory was replaced)"));
     return 0;
 }
