@@ -1,0 +1,239 @@
+// Start-up: the five windows, the splash layout, the ticks and the check on the second one,
+// the hand-over to the main window, and the end of the program.
+#include "add.h"
+#include "address.h"
+#include "forms.h"
+#include "print.h"
+#include "start.h"
+#include "store/paths.h"
+#include "testsupport.h"
+#include "ui/controls.h"
+#include "ui/messages.h"
+#include "zipcode.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using Messages::Box;
+
+namespace {
+// Records whether the splash window was still up when the main window was shown.
+class ShowWatch : public QObject {
+public:
+    bool splashVisibleAtShow = false;
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show) {
+            ++shows;
+            splashVisibleAtShow = Form3->isVisible();
+        }
+        return false;
+    }
+};
+}  // namespace
+
+class TestStart : public QObject {
+    Q_OBJECT
+    QTemporaryDir exeDir_;
+    QTemporaryDir otherDir_;
+    QList<Box> boxes_;
+    bool timerRanFromCreation_ = false;
+    int timerInterval_ = 0;
+
+    QString BookPath() const { return exeDir_.filePath(QStringLiteral("address.db")); }
+    void RemoveBook()
+    {
+        QFile::remove(BookPath());
+        QDir(BookPath()).removeRecursively();
+    }
+    // Back to the state of a fresh start, one tick done.
+    void BeforeSecondTick()
+    {
+        Form1->hide();
+        Form3->show();
+        Form3->Button1->hide();
+        Form3->label2->setText(QString());
+        Form3->label2->setPalette(QPalette());
+        SetDatabasePath(QString());
+        TForm3::SetTicksForTest(1);
+        boxes_.clear();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(exeDir_.isValid() && otherDir_.isValid());
+        CreateForms();
+        timerRanFromCreation_ = Form3->Timer1->isActive();
+        timerInterval_ = Form3->Timer1->interval();
+        Form3->Timer1->stop();  // the test drives the ticks
+        SetExeFolder(exeDir_.path());
+        Messages::SetResponder([this](const Box& b) {
+            boxes_ << b;
+            return false;
+        });
+    }
+    void cleanupTestCase()
+    {
+        Messages::SetResponder(nullptr);
+        SetExeFolder(QString());
+    }
+
+    void fiveHiddenWindows()
+    {
+        QVERIFY(Form3 && Form1 && Form2 && Form4 && Form5);
+        for (QWidget* w : {static_cast<QWidget*>(Form3), static_cast<QWidget*>(Form1),
+                           static_cast<QWidget*>(Form2), static_cast<QWidget*>(Form4),
+                           static_cast<QWidget*>(Form5)})
+            QVERIFY(!w->isVisible());
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+    }
+
+    void splashLayout()
+    {
+        QVERIFY(timerRanFromCreation_);
+        QCOMPARE(timerInterval_, 1000);
+        QVERIFY(Form3->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(Form3->size(), QSize(400, 301));
+        QCOMPARE(Form3->Label1->text(), QStringLiteral("로딩 중...."));
+        QCOMPARE(Form3->Label1->pos(), QPoint(64, 208));
+        QVERIFY(Form3->Label1->font().bold());
+        QCOMPARE(Form3->Label1->font().pixelSize(), 11);
+        QCOMPARE(Form3->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(Form3->label2->pos(), QPoint(124, 208));
+        QVERIFY(Form3->label2->text().isEmpty());
+        QCOMPARE(Form3->pb->geometry(), QRect(64, 227, 242, 17));
+        QCOMPARE(Form3->pb->minimum(), 0);
+        QCOMPARE(Form3->pb->maximum(), 100);
+        QCOMPARE(Form3->pb->value(), 0);
+        QCOMPARE(Form3->Button1->geometry(), QRect(312, 210, 49, 34));
+        QCOMPARE(Form3->Button1->text(), QStringLiteral("닫기"));
+        QVERIFY(Form3->Button1->isHidden());
+        QCOMPARE(Form3->Image1->pixmap().size(), QSize(400, 300));
+    }
+
+    // The first tick moves the bar and nothing else, even with the book in place.
+    void firstTickOnlyMovesTheBar()
+    {
+        testsupport::MakeBook(BookPath());
+        TForm3::SetTicksForTest(0);
+        Form3->Timer1Timer();
+        QCOMPARE(TForm3::Ticks(), 1);
+        QCOMPARE(Form3->pb->value(), 50);
+        QVERIFY(DatabasePath().isEmpty());
+        QVERIFY(Form3->label2->text().isEmpty());
+        QVERIFY(!Form1->isVisible());
+        RemoveBook();
+    }
+
+    void secondTickWithoutBook_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("a folder named address.db") << "folder";
+        QTest::newRow("only in the current folder") << "cwd";
+    }
+    void secondTickWithoutBook()
+    {
+        QFETCH(QString, what);
+        RemoveBook();
+        const QString cwd = QDir::currentPath();
+        if (what == "folder")
+            QVERIFY(QDir().mkpath(BookPath()));
+        if (what == "cwd") {
+            testsupport::MakeBook(otherDir_.filePath(QStringLiteral("address.db")));
+            QDir::setCurrent(otherDir_.path());
+        }
+        BeforeSecondTick();
+        Form3->Timer1Timer();
+        QDir::setCurrent(cwd);
+
+        QCOMPARE(Form3->pb->value(), 100);
+        QCOMPARE(Form3->label2->text(), QStringLiteral("Database Fail. Not Found 'address.db'"));
+        QCOMPARE(Form3->label2->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(Form3->label2->width() >= Form3->label2->sizeHint().width());
+        QVERIFY(Form3->Button1->isVisible());
+        QVERIFY(Form3->isVisible());
+        QVERIFY(!Form1->isVisible());
+        QVERIFY(DatabasePath().isEmpty());
+        QVERIFY(boxes_.isEmpty());
+        RemoveBook();
+    }
+
+    // The book found: the path recorded, the main window shown (its list filled inside the
+    // tick, with the splash still up), the splash hidden. Later ticks change nothing.
+    void secondTickHandsOver()
+    {
+        testsupport::MakeBook(BookPath(), {{"가족", "김철수", "02-1", "010-1", "100-101", "서울", "1"},
+                                           {"친구", "이영희", "02-2", "010-2", "200-202", "부산", ""}});
+        BeforeSecondTick();
+        ShowWatch watch;
+        Form1->installEventFilter(&watch);
+        Form3->Timer1Timer();
+        Form1->removeEventFilter(&watch);
+
+        QCOMPARE(DatabasePath(), ExeFolder() + QStringLiteral("address.db"));
+        QCOMPARE(Form3->label2->text(), QStringLiteral("Database Done"));
+        QCOMPARE(watch.shows, 1);
+        QVERIFY(watch.splashVisibleAtShow);
+        QVERIFY(Form1->isVisible());
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(Form3->Button1->isHidden());
+        QCOMPARE(Form1->List().RowCount(), 3);
+        QCOMPARE(Form1->StatusText(), QStringLiteral("2 건이 검색되었습니다.    "));
+        QVERIFY(boxes_.isEmpty());
+
+        const QString path = DatabasePath();
+        RemoveBook();
+        Form3->Timer1Timer();
+        QCOMPARE(TForm3::Ticks(), 3);
+        QCOMPARE(Form3->pb->value(), 100);
+        QCOMPARE(DatabasePath(), path);
+        QCOMPARE(Form3->label2->text(), QStringLiteral("Database Done"));
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(Form3->Button1->isHidden());
+    }
+
+    // A file that is no address book passes the check; its error shows when the main window
+    // lists it, and the hand-over completes all the same.
+    void foreignFileStillHandsOver()
+    {
+        RemoveBook();
+        QFile f(BookPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("this is not a database, only some text that is long enough to be noticed");
+        f.close();
+        BeforeSecondTick();
+        Form3->Timer1Timer();
+        QCOMPARE(Form3->label2->text(), QStringLiteral("Database Done"));
+        QVERIFY(Form1->isVisible());
+        QVERIFY(!Form3->isVisible());
+        QCOMPARE(boxes_.size(), 1);
+        QCOMPARE(boxes_[0].kind, Box::Error);
+        QCOMPARE(boxes_[0].caption, QStringLiteral("Test_start"));
+        RemoveBook();
+    }
+
+    // "닫기" ends the program.
+    void closeEndsTheProgram()
+    {
+        BeforeSecondTick();
+        Form3->Timer1Timer();
+        QSignalSpy ending(Form3, &TForm3::ending);
+        QVERIFY(!Form3->Ending());
+        QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+        QVERIFY(Form3->Ending());
+        QCOMPARE(ending.count(), 1);
+        QVERIFY(!Form3->isVisible());
+        Form3->close();  // a second close changes nothing
+        QCOMPARE(ending.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestStart)
+#include "test_start.moc"
