@@ -143,6 +143,14 @@ QLabel* NewCaption(QWidget* parent, const QString& text, const QRect& rect, cons
     return label;
 }
 
+// The title sizes itself to its text, with room below for the underline, which the text
+// height alone would cut off.
+void FitTitle(QLabel* title)
+{
+    title->adjustSize();
+    title->resize(title->width(), title->height() + 4);
+}
+
 QLineEdit* NewEdit(QWidget* parent, const QRect& rect)
 {
     auto* edit = new QLineEdit(parent);
@@ -183,7 +191,8 @@ TForm2::TForm2()
     titleFont.setItalic(true);
     titleFont.setUnderline(true);
     Label2 = NewCaption(Panel1, windowTitle(), QRect(16, 16, 104, 30), titleFont);
-    Label2->adjustSize();
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    FitTitle(Label2);
     Label1 = NewCaption(Panel1, QStringLiteral("분류"), QRect(16, 72, 32, 18), captionFont);
     namesLabel = NewCaption(Panel1, QStringLiteral("이름"), QRect(149, 75, 32, 18), captionFont);
     telLabel = NewCaption(Panel1, QStringLiteral("전화번호"), QRect(16, 144, 64, 18), captionFont);
@@ -244,7 +253,7 @@ void TForm2::SetTitle(const QString& title)
     setWindowTitle(title);
     if (Label2) {
         Label2->setText(title);
-        Label2->adjustSize();
+        FitTitle(Label2);
     }
 }
 

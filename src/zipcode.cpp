@@ -88,17 +88,23 @@ class CurrentRowDelegate : public QStyledItemDelegate {
 public:
     explicit CurrentRowDelegate(QTableView* view) : QStyledItemDelegate(view), view_(view) {}
 
+    // Text from 2 pixels in, cut at the cell's edge rather than elided, as a string grid
+    // draws it.
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
     {
-        QStyleOptionViewItem o(option);
-        initStyleOption(&o, index);
-        o.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         const QModelIndex current = view_->currentIndex();
-        if (current.isValid() && current.row() == index.row())
-            painter->fillRect(o.rect, QColor(238, 240, 149));
-        QStyle* style = o.widget ? o.widget->style() : view_->style();
-        style->drawControl(QStyle::CE_ItemViewItem, &o, painter, o.widget);
+        const bool isCurrent = current.isValid() && current.row() == index.row();
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(option.rect, isCurrent ? QBrush(QColor(238, 240, 149))
+                                                 : option.palette.brush(QPalette::Base));
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        painter->restore();
     }
 
 private:
