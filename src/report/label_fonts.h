@@ -20,7 +20,9 @@ QString ReportFaceFamily();
 QFont ToQFont(const ReportFont& font);
 
 // Text metrics in millimetres, taken at a 1200 dpi reference (the PDF writer's and the high
-// resolution printer's own resolution), so they match what the painter draws there.
+// resolution printer's own resolution), so they match what the painter draws there. A width is
+// the sum of the characters' advances (the face is drawn without kerning), except for texts with
+// characters that join their neighbours, which are measured whole.
 double TextWidthMm(const ReportFont& font, const QString& text);
 double AscentMm(const ReportFont& font);
 double LineHeightMm(const ReportFont& font);  // the character cell: ascent + descent

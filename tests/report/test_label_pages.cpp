@@ -4,7 +4,9 @@
 #include "report/label_report.h"
 #include "report/text_layout.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QtTest>
 #include <cmath>
 
@@ -458,6 +460,21 @@ void TestLabelPages::face()
     QVERIFY(std::abs(TextWidthMm({9, false}, "가") - 2 * TextWidthMm({9, false}, "a")) < kTol);
     QVERIFY(std::abs(LineHeightMm({9, false}) - 9 * 25.4 / 72) < 0.01);
     QVERIFY(std::abs(LineHeightMm({11, true}) - 11 * 25.4 / 72) < 0.01);
+
+    // Widths add up per character, yet equal what shaping the whole text gives (what the
+    // painter draws), also where characters join: jamo typed letter by letter, a combining mark.
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(qRound(1200 / 0.0254));
+    device.setDotsPerMeterY(qRound(1200 / 0.0254));
+    const QStringList samples = {"서울특별시 강남구 역삼동 123-45 (한신빌딩)", "AVAWAY To.Ta", "Ｆｕｌｌ－ｗｉｄｔｈ　전각",
+                                 QString::fromUtf8("한글"), "été",
+                                 QString::fromUcs4(U"😀 a")};
+    for (const ReportFont font : {ReportFont{9, false}, ReportFont{9, true}, ReportFont{11, true}})
+        for (const QString& s : samples) {
+            const double shaped = QFontMetricsF(ToQFont(font), &device).horizontalAdvance(s) * 25.4 / 1200;
+            QVERIFY2(std::abs(TextWidthMm(font, s) - shaped) < 1e-6,
+                     qPrintable(QString("%1: %2 vs %3").arg(s).arg(TextWidthMm(font, s)).arg(shaped)));
+        }
 }
 
 QTEST_MAIN(TestLabelPages)

@@ -1,0 +1,170 @@
+// The label PDF of 10,000 listed entries (5,000 bands, 625 pages): the page model and the
+// painting timed apart, and their total against a plain loop that draws the same texts at the
+// same places straight onto a QPdfWriter, in the same run. Prints a table; asserts nothing.
+#include "bench_data.h"
+#include "report/label_painter.h"
+#include "report/label_report.h"
+#include "store/address_store.h"
+#include "store/paths.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <vector>
+
+using namespace report;
+
+namespace {
+
+const int kEntries = 10000;
+const int kRuns = 5;
+
+double CpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// The main list's rows as the label report reads them: name, postal code, address.
+class Rows : public LabelSource {
+public:
+    explicit Rows(const AddressList& entries) : entries_(entries) {}
+    int RowCount() const override { return int(entries_.size()) + 1; }
+    QString Cell(int column, int row) const override
+    {
+        if (row < 1 || row > int(entries_.size()))
+            return {};
+        const AddressEntry& e = entries_[row - 1];
+        switch (column) {
+        case 2: return e.name;
+        case 5: return e.zip;
+        case 6: return e.address1 + QLatin1Char(' ') + e.address2;
+        default: return {};
+        }
+    }
+
+private:
+    const AddressList& entries_;
+};
+
+// What the plain loop draws: device positions worked out beforehand.
+struct Drawn {
+    int font;
+    QPointF at;
+    QString text;
+};
+
+void PlainLoop(const std::vector<std::vector<Drawn>>& pages, const std::vector<QFont>& fonts, const QString& file)
+{
+    QPdfWriter writer(file);
+    ApplyPageSetup(writer, PageSetup{});
+    QPainter painter(&writer);
+    painter.setPen(Qt::black);
+    bool first = true;
+    for (const auto& page : pages) {
+        if (!first)
+            writer.newPage();
+        first = false;
+        for (const Drawn& d : page) {
+            painter.setFont(fonts[d.font]);
+            painter.drawText(d.at, d.text);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTemporaryDir dir;
+    MakeBenchBook(dir.filePath("address.db"), kEntries);
+    SetDatabasePath(dir.filePath("address.db"));
+    const AddressList entries = AddressStore::ListAll();
+    const Rows rows(entries);
+
+    LabelReport report;
+    ReportDocument doc = report.Run(rows);  // warms the font caches
+    const long afterModelKb = PeakRssKb();
+    const QString labels = dir.filePath("labels.pdf");
+
+    // The same texts at the same device places, fonts made once.
+    const std::vector<ReportFont> faces = {{9, false}, {9, true}, {11, true}};
+    std::vector<QFont> fonts;
+    for (const ReportFont& f : faces)
+        fonts.push_back(ToQFont(f));
+    const double scale = 1200 / 25.4;
+    std::vector<std::vector<Drawn>> pages;
+    size_t texts = 0;
+    for (const ReportPage& p : doc.pages) {
+        pages.emplace_back();
+        for (const PlacedText& t : p.texts) {
+            const int font = int(std::find(faces.begin(), faces.end(), t.font) - faces.begin());
+            pages.back().push_back({font, QPointF(t.leftMm * scale, t.baselineMm * scale), t.text});
+        }
+        texts += p.texts.size();
+    }
+    const QString plainFile = dir.filePath("plain.pdf");
+
+    // The three take turns, so that a busy machine slows them alike; wall and CPU time each.
+    struct Timing {
+        std::vector<double> wall, cpu;
+        void Take(const std::function<void()>& f)
+        {
+            const auto cpu0 = CpuMs();
+            const auto t0 = std::chrono::steady_clock::now();
+            f();
+            wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+            cpu.push_back(CpuMs() - cpu0);
+        }
+        static double Median(std::vector<double> v)
+        {
+            std::sort(v.begin(), v.end());
+            return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+        }
+    } model, paint, total, plain;
+    const auto paintOnce = [&] {
+        QPdfWriter writer(labels);
+        PaintPages(doc, report.Page, writer, QStringLiteral("cannot paint"));
+    };
+    paintOnce();
+    PlainLoop(pages, fonts, plainFile);
+    for (int run = 0; run < kRuns; ++run) {
+        const size_t before = model.wall.size();
+        model.Take([&] { doc = report.Run(rows); });
+        paint.Take(paintOnce);
+        total.wall.push_back(model.wall[before] + paint.wall[before]);
+        total.cpu.push_back(model.cpu[before] + paint.cpu[before]);
+        plain.Take([&] { PlainLoop(pages, fonts, plainFile); });
+    }
+
+    const double plainWall = Timing::Median(plain.wall), plainCpu = Timing::Median(plain.cpu);
+    std::printf("label PDF of %d entries: %zu pages, %zu texts, %.1f MB (plain loop %.1f MB); median of %d\n",
+                kEntries, doc.pages.size(), texts, QFileInfo(labels).size() / 1e6, QFileInfo(plainFile).size() / 1e6,
+                kRuns);
+    std::printf("%-34s %9s %7s %9s %7s\n", "case", "wall ms", "ratio", "CPU ms", "ratio");
+    const auto row = [&](const char* name, const Timing& t, bool ratio) {
+        const double w = Timing::Median(t.wall), c = Timing::Median(t.cpu);
+        if (ratio)
+            std::printf("%-34s %9.1f %7.2f %9.1f %7.2f\n", name, w, w / plainWall, c, c / plainCpu);
+        else
+            std::printf("%-34s %9.1f %7s %9.1f %7s\n", name, w, "", c, "");
+    };
+    row("page model (one run)", model, false);
+    row("painting onto QPdfWriter", paint, false);
+    row("model + painting", total, true);
+    row("plain QPdfWriter loop (baseline)", plain, true);
+    std::printf("peak memory: %.1f MB after the first model run, %.1f MB at the end\n", afterModelKb / 1024.0,
+                PeakRssKb() / 1024.0);
+    return 0;
+}
