@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QInputMethod>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,13 +44,6 @@ SearchField FieldOf(int kindIndex)
     case 3: return SearchField::address1;
     default: return SearchField::name;
     }
-}
-
-// A syllable still being composed is not yet in the field's text: commit it before acting.
-void CommitComposition()
-{
-    if (QInputMethod* im = QGuiApplication::inputMethod())
-        im->commit();
 }
 
 QLabel* Caption(QWidget* parent, const QString& text, int x, int y)
@@ -111,6 +103,12 @@ TForm1::TForm1()
     layout->addWidget(Panel2);
     layout->addWidget(Panel3, 1);
     layout->addWidget(stbar);
+
+    // A syllable still being composed is not yet in the field's text: the buttons and pictures
+    // commit it before they act.
+    composition = new HangulComposition(this);
+    composition->Watch(keyword);
+    composition->Watch(cb->lineEdit());
 
     setTabOrder(keyword, Button1);
     setTabOrder(Button1, cb2);
@@ -428,7 +426,7 @@ void TForm1::cbChange() { RefreshList(CategoryFilter); }
 
 void TForm1::Button1Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     RefreshList(Search);
 }
 
@@ -438,14 +436,14 @@ void TForm1::keywordClick() { keyword->selectAll(); }
 
 void TForm1::Image2Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     if (Form2)
         Form2->OpenForNew();
 }
 
 void TForm1::Image4Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     if (SelectedNum().isEmpty()) {
         Messages::ShowPlain(QStringLiteral("선택이 안되었습니다"));
         return;
@@ -456,7 +454,7 @@ void TForm1::Image4Click()
 
 void TForm1::Image5Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     if (SelectedNum().isEmpty()) {
         Messages::ShowPlain(QStringLiteral("선택이 안되었습니다"));
         return;
@@ -469,14 +467,14 @@ void TForm1::Image5Click()
 
 void TForm1::Image6Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     if (Form4)
         Form4->PreviewLabels();
 }
 
 void TForm1::Image7Click()
 {
-    CommitComposition();
+    composition->CommitAll();
     if (!AddressStore::BackupDatabase())
         Messages::ShowInformation(
             QStringLiteral("Test.db does not exist. Click Test Sqlite 3 to create it."));

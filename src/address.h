@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AddressListModel;
+class HangulComposition;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -94,6 +95,7 @@ public:
     // The list.
     QTableView* grid = nullptr;
     AddressListModel* model = nullptr;
+    HangulComposition* composition = nullptr;  // keyword's and cb's syllables in progress
 
 protected:
     void showEvent(QShowEvent* e) override;

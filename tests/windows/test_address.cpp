@@ -468,6 +468,20 @@ private slots:
         QCOMPARE(Form1->List().RowCount(), 3);
     }
 
+    // A syllable still in composition when "검색" is pressed is part of the keyword.
+    void searchCommitsComposition()
+    {
+        Pick(Form1->cb, 0);
+        Form1->keyword->setText(QString());
+        Form1->keyword->setFocus();
+        QInputMethodEvent composing(QStringLiteral("민"), {});
+        QApplication::sendEvent(Form1->keyword, &composing);
+        QVERIFY(Form1->keyword->text().isEmpty());
+        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
+        QCOMPARE(Form1->keyword->text(), QStringLiteral("민"));
+        QCOMPARE(Names(), (QStringList{"박민수", "강민호"}));
+    }
+
     void keywordClickSelectsAll()
     {
         Form1->keyword->setText(QStringLiteral("부산 해운대"));
