@@ -1,6 +1,9 @@
 #include "store/sqlite_layer.h"
 
 #include <sqlite3.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -97,13 +100,106 @@ QString TSQLiteTable::ColumnName(int column) const
     return names_[column];
 }
 
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kMapFrom = size_t(1) << 20;  // smaller blocks stay with malloc
+}  // namespace
+
+TSQLiteTable::Storage::Storage(const Storage& other) { *this = other; }
+
+TSQLiteTable::Storage& TSQLiteTable::Storage::operator=(const Storage& other)
+{
+    if (this != &other) {
+        size_ = 0;
+        Append(other.data_, other.size_);
+    }
+    return *this;
+}
+
+TSQLiteTable::Storage::~Storage() { Release(); }
+
+void TSQLiteTable::Storage::Release()
+{
+#ifdef __linux__
+    if (mapped_)
+        munmap(data_, capacity_);
+    else
+#endif
+        std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+    mapped_ = false;
+}
+
+void TSQLiteTable::Storage::Reserve(size_t capacity)
+{
+#ifdef __linux__
+    if (capacity >= kMapFrom) {
+        // a mapping aligned to and sized in huge pages, so the kernel can back it with them
+        capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        const size_t length = capacity + kHugePage;
+        void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw != MAP_FAILED) {
+            char* start = static_cast<char*>(raw);
+            char* aligned = reinterpret_cast<char*>(
+                (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1));
+            if (aligned > start)
+                munmap(start, size_t(aligned - start));
+            const size_t tail = length - size_t(aligned - start) - capacity;
+            if (tail)
+                munmap(aligned + capacity, tail);
+            madvise(aligned, capacity, MADV_HUGEPAGE);
+            if (size_)
+                std::memcpy(aligned, data_, size_);
+            const size_t size = size_;
+            Release();
+            data_ = aligned;
+            size_ = size;
+            capacity_ = capacity;
+            mapped_ = true;
+            return;
+        }
+    }
+    if (mapped_) {
+        char* block = static_cast<char*>(std::malloc(capacity));
+        if (!block)
+            throw ESQLiteException(QStringLiteral("Out of memory while reading a query result"));
+        std::memcpy(block, data_, size_);
+        const size_t size = size_;
+        Release();
+        data_ = block;
+        size_ = size;
+        capacity_ = capacity;
+        return;
+    }
+#endif
+    char* grown = static_cast<char*>(std::realloc(data_, capacity));
+    if (!grown)
+        throw ESQLiteException(QStringLiteral("Out of memory while reading a query result"));
+    data_ = grown;
+    capacity_ = capacity;
+}
+
+void TSQLiteTable::Storage::Append(const void* bytes, size_t count)
+{
+    if (size_ + count > capacity_) {
+        size_t capacity = capacity_ ? capacity_ * 2 : 4096;
+        while (capacity < size_ + count)
+            capacity *= 2;
+        Reserve(capacity);
+    }
+    if (count)
+        std::memcpy(data_ + size_, bytes, count);
+    size_ += count;
+}
+
 const TSQLiteTable::Cell& TSQLiteTable::CurrentCell(int column) const
 {
     if (Eof())
         throw ESQLiteException(QStringLiteral("Table is at End of File"));
     if (column < 0 || column >= names_.size())
         throw ESQLiteException(QStringLiteral("Column index out of range: ") + QString::number(column));
-    return cells_[size_t(current_) * names_.size() + column];
+    return reinterpret_cast<const Cell*>(cells_.data())[size_t(current_) * names_.size() + column];
 }
 
 QString TSQLiteTable::FieldAsString(int column) const
@@ -111,7 +207,16 @@ QString TSQLiteTable::FieldAsString(int column) const
     const Cell& cell = CurrentCell(column);
     if (cell.length <= 0)
         return QString();
-    return QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
+    std::vector<SharedText>& shared = shared_[column];
+    if (shared.empty())
+        return QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
+    SharedText& slot = shared[(cell.offset * 2654435761u) % shared.size()];
+    if (slot.offset != cell.offset || slot.length != cell.length) {
+        slot.offset = cell.offset;
+        slot.length = cell.length;
+        slot.text = QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
+    }
+    return slot.text;
 }
 
 QString TSQLiteTable::FieldAsString(const QString& name) const
@@ -144,6 +249,46 @@ void TSQLiteDatabase::Close()
     }
 }
 
+namespace {
+
+// Finds equal texts of one column while a result is read, so that they are stored once.
+// It gives up on a column whose texts rarely repeat, where looking would only cost time.
+class RepeatFinder {
+public:
+    static constexpr size_t kSlots = 1024;
+    static constexpr int kTrial = 2048;  // values looked at before judging a column
+
+    bool Active() const { return active_; }
+    bool FoundRepeats() const { return hits_ > 0; }
+
+    // The offset at which text already stands, or -1 after remembering it at offset.
+    std::int64_t Find(const char* bytes, const char* text, int length, std::uint32_t offset)
+    {
+        std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+        for (int i = 0; i < length; ++i)
+            h = (h ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
+        Slot& slot = slots_[h % kSlots];
+        ++looks_;
+        if (slot.length == length && std::memcmp(bytes + slot.offset, text, size_t(length)) == 0) {
+            ++hits_;
+            return slot.offset;
+        }
+        slot = {offset, length};
+        if (looks_ == kTrial && hits_ * 4 < looks_)
+            active_ = false;
+        return -1;
+    }
+
+private:
+    struct Slot { std::uint32_t offset = 0; std::int32_t length = -1; };
+    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+    int looks_ = 0;
+    int hits_ = 0;
+    bool active_ = true;
+};
+
+}  // namespace
+
 TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& params)
 {
     Statement statement;
@@ -153,7 +298,7 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
     TSQLiteTable table;
     int columns = 0;
     std::vector<TSQLiteTable::Kind>& kinds = table.kinds_;
-    std::string& bytes = table.bytes_;
+    std::vector<RepeatFinder> repeats;
     char number[32];
     for (;;) {
         const int rc = sqlite3_step(st);
@@ -187,9 +332,10 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
                 }
                 kinds.push_back(kind);
             }
+            repeats.resize(size_t(columns));
         }
         for (int c = 0; c < columns; ++c) {
-            TSQLiteTable::Cell cell{std::uint32_t(bytes.size()), -1};
+            TSQLiteTable::Cell cell{std::uint32_t(table.bytes_.size()), -1};
             if (sqlite3_column_type(st, c) != SQLITE_NULL) {
                 const char* text;
                 int length;
@@ -207,15 +353,26 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
                     text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
                     length = sqlite3_column_bytes(st, c);
                 }
-                if (bytes.size() + size_t(length) > std::numeric_limits<std::uint32_t>::max())
-                    throw ESQLiteException(QStringLiteral("Query result too large to hold in memory"));
-                bytes.append(text ? text : "", size_t(length));
                 cell.length = length;
+                std::int64_t earlier = -1;
+                if (length > 0 && repeats[c].Active())
+                    earlier = repeats[c].Find(table.bytes_.data(), text, length, cell.offset);
+                if (earlier >= 0) {
+                    cell.offset = std::uint32_t(earlier);
+                } else {
+                    if (table.bytes_.size() + size_t(length) > std::numeric_limits<std::uint32_t>::max())
+                        throw ESQLiteException(QStringLiteral("Query result too large to hold in memory"));
+                    table.bytes_.Append(text, size_t(length));
+                }
             }
-            table.cells_.push_back(cell);
+            table.cells_.Append(&cell, sizeof cell);
         }
         ++table.rows_;
     }
+    table.shared_.resize(size_t(columns));
+    for (int c = 0; c < columns; ++c)
+        if (repeats[c].Active() && repeats[c].FoundRepeats())
+            table.shared_[size_t(c)].resize(RepeatFinder::kSlots);
     return table;
 }
 

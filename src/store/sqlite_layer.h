@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct sqlite3;
@@ -28,13 +28,41 @@ public:
 private:
     friend class TSQLiteDatabase;
     enum class Kind { Integer, Float, Text };
+
+    // Growable raw memory for a result's plain data. A large result gets its own mapping in
+    // huge pages: filling fresh memory page by page costs more than reading the rows.
+    class Storage {
+    public:
+        Storage() = default;
+        Storage(const Storage& other);
+        Storage& operator=(const Storage& other);
+        ~Storage();
+        void Append(const void* bytes, size_t count);
+        char* data() const { return data_; }
+        size_t size() const { return size_; }
+
+    private:
+        void Reserve(size_t capacity);
+        void Release();
+        char* data_ = nullptr;
+        size_t size_ = 0;
+        size_t capacity_ = 0;
+        bool mapped_ = false;  // data_ is a mapping of capacity_ bytes, not a malloc block
+    };
+
     // Each value is kept already in its text form (by the column's kind), as UTF-8.
+    // Equal texts of a column that repeats itself (a category, a province) share one place
+    // in the bytes, and the strings handed out for them share one buffer.
     struct Cell { std::uint32_t offset; std::int32_t length; };  // length -1: NULL
+    struct SharedText { std::uint32_t offset = 0; std::int32_t length = -1; QString text; };
     const Cell& CurrentCell(int column) const;
+
     QStringList names_;
     std::vector<Kind> kinds_;
-    std::vector<Cell> cells_;      // row-major, ColumnCount() per row
-    std::string bytes_;            // UTF-8 text of every non-NULL value, back to back
+    Storage cells_;                // Cell values, row-major, ColumnCount() per row
+    Storage bytes_;                // UTF-8 text of every non-NULL value, back to back
+    // per column: empty, or the recently handed-out strings of a column with repeated texts
+    mutable std::vector<std::vector<SharedText>> shared_;
     int rows_ = 0;
     int current_ = 0;
 };

@@ -217,6 +217,42 @@ private slots:
                  QStringLiteral("Table is at End of File"));
     }
 
+    // A large result, with texts that repeat (stored once) and texts that do not; a copy of
+    // the result reads the same, on its own position.
+    void largeResultReadsBackExactly()
+    {
+        const int rows = 40000;
+        auto repeated = [](int i) { return QStringLiteral("분류%1").arg(i % 7); };
+        auto unique = [](int i) { return QStringLiteral("이름 %1").arg(i); };
+        auto mixed = [](int i) { return i % 3 == 0 ? QString() : i % 3 == 1 ? QString("") : QString("x%1").arg(i % 2); };
+        {
+            TSQLiteDatabase db(path_);
+            db.Execute(QStringLiteral("create table big (r TEXT, u TEXT, m TEXT, n INTEGER)"));
+            db.Execute(QStringLiteral("begin"));
+            for (int i = 0; i < rows; ++i)
+                db.Execute(QStringLiteral("insert into big values (?, ?, ?, ?)"),
+                           {repeated(i), unique(i), i % 3 == 0 ? QVariant() : QVariant(mixed(i)), qint64(i)});
+            db.Execute(QStringLiteral("commit"));
+        }
+        TSQLiteDatabase db(path_);
+        TSQLiteTable table = db.Query(QStringLiteral("select * from big order by n"));
+        QCOMPARE(table.RowCount(), rows);
+        for (int i = 0; i < rows / 2; ++i, table.Next()) {
+            if (table.FieldAsString(0) != repeated(i) || table.FieldAsString(1) != unique(i) ||
+                table.FieldAsString(2) != mixed(i) || table.FieldAsString(3) != QString::number(i))
+                QFAIL(qPrintable(QStringLiteral("row %1 differs").arg(i)));
+        }
+        TSQLiteTable copy = table;
+        for (int i = rows / 2; i < rows; ++i, table.Next()) {
+            if (table.FieldAsString(0) != repeated(i) || table.FieldAsString(1) != unique(i) ||
+                table.FieldAsString(2) != mixed(i) || table.FieldAsString(3) != QString::number(i))
+                QFAIL(qPrintable(QStringLiteral("row %1 differs").arg(i)));
+        }
+        QVERIFY(table.Eof());
+        QVERIFY(!copy.Eof());
+        QCOMPARE(copy.FieldAsString(1), unique(rows / 2));
+    }
+
     void boundValues()
     {
         TSQLiteDatabase db(path_);
