@@ -301,6 +301,10 @@ private slots:
         QCOMPARE(Dump(book_), QStringList({"1|친구|a|||||", "3|가족|d|||||"}));
         AddressStore::DeleteEntry(QStringLiteral("1"));
         QCOMPARE(Dump(book_), QStringList({"3|가족|d|||||"}));
+        // untyped fields are written as empty text, never as NULL
+        AddressStore::InsertEntry({});
+        QCOMPARE(Names(AddressStore::ListByCategory(QString())), QStringList({""}));
+        QCOMPARE(AddressStore::SearchEntries(std::nullopt, SearchField::address1, "").size(), size_t(2));
     }
 
     void errorsCarryTheStatement()
