@@ -2,6 +2,7 @@
 
 #include "store/errors.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -22,14 +23,13 @@ void TImage::SetPicture(const QPixmap& picture)
 
 void TImage::LoadFromFile(const QString& path)
 {
+    const QString shown = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EError(QStringLiteral("Cannot open file \"%1\". %2")
-                         .arg(QFileInfo(path).absoluteFilePath(), file.errorString()));
+        throw EError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, file.errorString()));
     QPixmap picture;
     if (!picture.loadFromData(file.readAll(), "PNG"))
-        throw EError(QStringLiteral("Cannot read the picture in \"%1\"")
-                         .arg(QFileInfo(path).absoluteFilePath()));
+        throw EError(QStringLiteral("Cannot read the picture in \"%1\"").arg(shown));
     SetPicture(picture);
 }
 
