@@ -330,6 +330,22 @@ private slots:
         QCOMPARE(Widths(), (QList<int>{28, 50, 50}));
     }
 
+    void tabOrder()
+    {
+        Form5->ShowBeside();
+        QVERIFY(QTest::qWaitForWindowActive(Form5));
+        Form5->grid->setFocus();
+        QList<QWidget*> visited;
+        for (int i = 0; i < 4; ++i) {
+            QWidget* w = Form5->focusWidget();
+            visited << w;
+            QTest::keyClick(w, Qt::Key_Tab);
+        }
+        const QList<QWidget*> expected = {Form5->grid, Form5->Button3, Form5->keyword, Form5->Button1};
+        QCOMPARE(visited, expected);
+        QCOMPARE(Form5->focusWidget(), static_cast<QWidget*>(Form5->grid));
+    }
+
     void closeBoxAndEscapeWriteNothing()
     {
         Form2->zip->setText(QStringLiteral("그대로"));
