@@ -5,6 +5,11 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 bash "$ROOT/scripts/build.sh"
+# offscreen Qt programs want a private runtime folder
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$BUILD_DIR/xdg-runtime"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+fi
 found=0
 for exe in "$BUILD_DIR"/bench_*; do
   [ -f "$exe" ] && [ -x "$exe" ] || continue
