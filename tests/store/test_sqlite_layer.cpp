@@ -314,6 +314,15 @@ private slots:
         QCOMPARE(table.FieldAsString(QStringLiteral("x")), expected);
     }
 
+    void backup()
+    {
+        TSQLiteDatabase source(path_);
+        QCOMPARE(MessageOf([&] { source.BackupTo(source); }), QStringLiteral("Could not initialize backup"));
+        TSQLiteDatabase target(dir_.filePath(QStringLiteral("copy.db")));
+        QCOMPARE(source.BackupTo(target), 101);
+        QCOMPARE(target.Query(QStringLiteral("select v from t where k=2")).FieldAsString(0), QStringLiteral("two"));
+    }
+
     void resultCodeTexts_data()
     {
         QTest::addColumn<int>("code");
