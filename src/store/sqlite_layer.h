@@ -14,6 +14,7 @@
 struct sqlite3;
 
 // A fully read query result, independent of the database once it exists.
+// One thread at a time: reading a value may update the result's string cache.
 class TSQLiteTable {
 public:
     int RowCount() const;
