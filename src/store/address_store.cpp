@@ -36,7 +36,7 @@ qint64 ParseNum(const QString& num)
 
 AddressList ReadList(const QString& sql, const QVariantList& params)
 {
-    TSQLiteDatabase db(DatabasePath());
+    TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
     TSQLiteTable rows = db.Query(sql, params);
     db.Close();
     AddressList list;
@@ -68,7 +68,7 @@ AddressList ReadList(const QString& sql, const QVariantList& params)
 
 void Write(const QString& sql, const QVariantList& params)
 {
-    TSQLiteDatabase db(DatabasePath());
+    TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
     db.Execute(sql, params);
 }
 
@@ -106,7 +106,7 @@ AddressList SearchEntries(const std::optional<QString>& category, SearchField fi
 
 QStringList ListCategories()
 {
-    TSQLiteDatabase db(DatabasePath());
+    TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
     TSQLiteTable rows = db.Query(QStringLiteral("select * from ADDRESS_LIST group by unit"));
     db.Close();
     QStringList categories;
@@ -155,7 +155,7 @@ bool BackupDatabase()
     const QString source = ExeFolder() + QStringLiteral("address.db");
     if (!QFileInfo::exists(source))
         return false;
-    TSQLiteDatabase from(source);
+    TSQLiteDatabase from(source, TSQLiteDatabase::OpenMode::ExistingOnly);
     TSQLiteDatabase to(ExeFolder() + QStringLiteral("address_backup.db"));
     const int rc = from.BackupTo(to);
     if (rc != 101)  // SQLITE_DONE: the whole copy went through

@@ -226,10 +226,18 @@ QString TSQLiteTable::FieldAsString(const QString& name) const
 
 // ---- TSQLiteDatabase ----
 
-TSQLiteDatabase::TSQLiteDatabase(const QString& path)
+TSQLiteDatabase::TSQLiteDatabase(const QString& path, OpenMode mode)
 {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open16(path.utf16(), &db);
+    int rc;
+    if (mode == OpenMode::CreateIfMissing) {
+        rc = sqlite3_open16(path.utf16(), &db);
+    } else if (path.isEmpty()) {
+        // SQLite would open a private temporary database for an empty name.
+        throw ESQLiteException(QStringLiteral("Failed to open database \"\" : unable to open database file"));
+    } else {
+        rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
     if (rc != SQLITE_OK) {
         const QString reason = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("unknown error");
         sqlite3_close(db);

@@ -70,7 +70,11 @@ private:
 
 class TSQLiteDatabase {
 public:
-    explicit TSQLiteDatabase(const QString& path);  // opens as sqlite3_open16 does
+    // CreateIfMissing opens as sqlite3_open16 does, creating an empty database file when none
+    // exists. ExistingOnly never creates one: the address book must not appear out of nothing
+    // when it is missing, or the next start would take an empty file for the book.
+    enum class OpenMode { CreateIfMissing, ExistingOnly };
+    explicit TSQLiteDatabase(const QString& path, OpenMode mode = OpenMode::CreateIfMissing);
     ~TSQLiteDatabase();
     TSQLiteDatabase(const TSQLiteDatabase&) = delete;
     TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;

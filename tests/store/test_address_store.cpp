@@ -341,6 +341,32 @@ private slots:
         QCOMPARE(MessageOf([] { AddressStore::ListAll(); }), QStringLiteral("Field not found in dataset: zip"));
     }
 
+
+    // A missing book is an error, and no operation ever leaves an empty address.db behind,
+    // which the next start would take for the book.
+    void missingBookIsNeverCreated_data()
+    {
+        QTest::addColumn<int>("operation");
+        for (int i = 0; i < 7; ++i)
+            QTest::addRow("operation %d", i) << i;
+    }
+    void missingBookIsNeverCreated()
+    {
+        QFETCH(int, operation);
+        const std::function<void()> operations[] = {
+            [] { AddressStore::ListAll(); },
+            [] { AddressStore::ListByCategory(QStringLiteral("x")); },
+            [] { AddressStore::SearchEntries(std::nullopt, SearchField::name, QString()); },
+            [] { AddressStore::ListCategories(); },
+            [] { AddressStore::LoadEntry(QStringLiteral("1")); },
+            [] { AddressStore::InsertEntry({}); },
+            [] { AddressStore::DeleteEntry(QStringLiteral("1")); },
+        };
+        QCOMPARE(MessageOf(operations[operation]),
+                 QStringLiteral("Failed to open database \"") + book_ +
+                     QStringLiteral("\" : unable to open database file"));
+        QVERIFY(!QFile::exists(book_));
+    }
     // ---- backup ----
 
     void backupWithoutBook()

@@ -503,6 +503,8 @@ private slots:
         QCOMPARE(boxes_[0].text, QStringLiteral("DB 연결 실패."));
         QCOMPARE(boxes_[0].caption, QStringLiteral("Test_address"));
         QCOMPARE(boxes_[1].kind, Box::Error);
+        QVERIFY(boxes_[1].text.startsWith(QStringLiteral("Failed to open database")));
+        QVERIFY(!QFileInfo::exists(ExeFolder() + QStringLiteral("address.db")));  // not created
         QVERIFY(Form1->isVisible());
         QCOMPARE(Form1->cb->count(), items);
         QCOMPARE(Form1->cb->currentText(), QStringLiteral("kept"));
