@@ -11,6 +11,7 @@
 #include "zipcode.h"
 
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -123,37 +124,12 @@ class TestEntryDialog : public QObject {
         Form1->SetCurrentRow(1);
     }
 
-    // Opens the dialog with `open`, runs `inside` once it is shown modally and closes it with
-    // "종료" if it is still open. Returns whether the dialog was shown.
     bool WhileShown(const std::function<void()>& open, const std::function<void()>& inside = {})
     {
-        bool shown = false;
-        QTimer timer;
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            shown = Form2->isVisible() && QApplication::activeModalWidget() == Form2;
-            // As for a user: the dialog is the active window (an inactive window that hides
-            // moves its focus on).
-            if (shown && !QTest::qWaitForWindowActive(Form2))
-                qWarning("the entry dialog did not become active");
-            if (inside)
-                inside();
-            if (Form2->isVisible())
-                Form2->Button2->click();
-        });
-        timer.start(0);
-        open();
-        return shown;
+        return testsupport::WhileEntryDialogShown(open, inside);
     }
 
-    QStringList ErrorTexts() const
-    {
-        QStringList texts;
-        for (const Messages::Box& b : boxes_)
-            if (b.kind == Messages::Box::Error)
-                texts << b.text;
-        return texts;
-    }
+    QStringList ErrorTexts() const { return testsupport::ErrorTexts(boxes_); }
 
 private slots:
     void initTestCase()

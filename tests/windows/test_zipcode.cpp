@@ -10,6 +10,7 @@
 #include "zipcode.h"
 
 #include "testsupport.h"
+#include "windowsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -123,32 +124,12 @@ class TestSearchWindow : public QObject {
     QTemporaryDir dir_;
     QList<Messages::Box> boxes_;
 
-    bool WhileShown(const std::function<void()>& open, const std::function<void()>& inside)
+    bool WhileShown(const std::function<void()>& open, const std::function<void()>& inside = {})
     {
-        bool shown = false;
-        QTimer timer;
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            shown = Form2->isVisible() && QApplication::activeModalWidget() == Form2;
-            if (shown && !QTest::qWaitForWindowActive(Form2))
-                qWarning("the entry dialog did not become active");
-            inside();
-            if (Form2->isVisible())
-                Form2->Button2->click();
-        });
-        timer.start(0);
-        open();
-        return shown;
+        return testsupport::WhileEntryDialogShown(open, inside);
     }
 
-    QStringList ErrorTexts() const
-    {
-        QStringList texts;
-        for (const Messages::Box& b : boxes_)
-            if (b.kind == Messages::Box::Error)
-                texts << b.text;
-        return texts;
-    }
+    QStringList ErrorTexts() const { return testsupport::ErrorTexts(boxes_); }
 
 private slots:
     void initTestCase()

@@ -1,0 +1,51 @@
+#pragma once
+// Helpers for the window tests: running the modal entry dialog from a test, reading the boxes.
+#include "add.h"
+#include "forms.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QList>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace testsupport {
+
+// Opens the entry dialog with `open`, runs `inside` once it is shown modally and closes it with
+// "종료" if it is still open. Returns whether the dialog was shown.
+inline bool WhileEntryDialogShown(const std::function<void()>& open,
+                                  const std::function<void()>& inside = {})
+{
+    bool shown = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+        shown = Form2->isVisible() && QApplication::activeModalWidget() == Form2;
+        // As for a user: the dialog is the active window (an inactive window that hides
+        // moves its focus on).
+        if (shown && !QTest::qWaitForWindowActive(Form2))
+            qWarning("the entry dialog did not become active");
+        if (inside)
+            inside();
+        if (Form2->isVisible())
+            Form2->Button2->click();
+    });
+    timer.start(0);
+    open();
+    return shown;
+}
+
+// The texts of the error boxes among those shown.
+inline QStringList ErrorTexts(const QList<Messages::Box>& boxes)
+{
+    QStringList texts;
+    for (const Messages::Box& b : boxes)
+        if (b.kind == Messages::Box::Error)
+            texts << b.text;
+    return texts;
+}
+
+}  // namespace testsupport
