@@ -166,21 +166,31 @@ inline void MakeBenchZipcodes(const QString& path, int rows)
          });
 }
 
-// Median wall time of `runs` calls of f, in milliseconds.
-inline double MedianMs(std::function<void()> f, int runs)
+// Median of a set of times; the mean of the middle two for an even count.
+inline double Median(std::vector<double> times)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        const auto t1 = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-    }
     std::sort(times.begin(), times.end());
     const size_t n = times.size();
     if (n == 0)
         return 0;
     return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+}
+
+// Wall time of one call of f, in milliseconds.
+inline double ElapsedMs(const std::function<void()>& f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Median wall time of `runs` calls of f, in milliseconds.
+inline double MedianMs(const std::function<void()>& f, int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(ElapsedMs(f));
+    return Median(std::move(times));
 }
 
 // The process's peak resident memory in kB (VmHWM), or -1 when unknown.
@@ -207,3 +217,5 @@ using benchdata::MakeBenchBook;
 using benchdata::MakeBenchZipcodes;
 using benchdata::MedianMs;
 using benchdata::PeakRssKb;
+using benchdata::ElapsedMs;
+using benchdata::Median;

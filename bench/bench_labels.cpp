@@ -127,11 +127,6 @@ int main(int argc, char* argv[])
             wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
             cpu.push_back(CpuMs() - cpu0);
         }
-        static double Median(std::vector<double> v)
-        {
-            std::sort(v.begin(), v.end());
-            return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-        }
     } model, paint, total, plain;
     const auto paintOnce = [&] {
         QPdfWriter writer(labels);
@@ -148,13 +143,13 @@ int main(int argc, char* argv[])
         plain.Take([&] { PlainLoop(pages, fonts, plainFile); });
     }
 
-    const double plainWall = Timing::Median(plain.wall), plainCpu = Timing::Median(plain.cpu);
+    const double plainWall = Median(plain.wall), plainCpu = Median(plain.cpu);
     std::printf("label PDF of %d entries: %zu pages, %zu texts, %.1f MB (plain loop %.1f MB); median of %d\n",
                 kEntries, doc.pages.size(), texts, QFileInfo(labels).size() / 1e6, QFileInfo(plainFile).size() / 1e6,
                 kRuns);
     std::printf("%-34s %9s %7s %9s %7s\n", "case", "wall ms", "ratio", "CPU ms", "ratio");
     const auto row = [&](const char* name, const Timing& t, bool ratio) {
-        const double w = Timing::Median(t.wall), c = Timing::Median(t.cpu);
+        const double w = Median(t.wall), c = Median(t.cpu);
         if (ratio)
             std::printf("%-34s %9.1f %7.2f %9.1f %7.2f\n", name, w, w / plainWall, c, c / plainCpu);
         else

@@ -53,21 +53,17 @@ int main(int argc, char** argv)
     // Alternate the cases so that drift of the machine touches both alike.
     std::vector<double> store, refresh, painted;
     for (int i = 0; i < kRuns; ++i) {
-        store.push_back(MedianMs([] { sink = sink + AddressStore::ListAll().size(); }, 1));
-        refresh.push_back(MedianMs([] { Form1->RefreshList(All); }, 1));
-        painted.push_back(MedianMs([] {
+        store.push_back(ElapsedMs([] { sink = sink + AddressStore::ListAll().size(); }));
+        refresh.push_back(ElapsedMs([] { Form1->RefreshList(All); }));
+        painted.push_back(ElapsedMs([] {
             Form1->RefreshList(All);
             Form1->grid->viewport()->repaint();
-        }, 1));
+        }));
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    const double storeMs = median(store);
+    const double storeMs = Median(store);
     std::printf("%-22s %9.1f %6.2f\n", "ListAll (store)", storeMs, 1.0);
-    std::printf("%-22s %9.1f %6.2f\n", "RefreshList(All)", median(refresh), median(refresh) / storeMs);
-    std::printf("%-22s %9.1f %6.2f\n", "RefreshList + paint", median(painted), median(painted) / storeMs);
+    std::printf("%-22s %9.1f %6.2f\n", "RefreshList(All)", Median(refresh), Median(refresh) / storeMs);
+    std::printf("%-22s %9.1f %6.2f\n", "RefreshList + paint", Median(painted), Median(painted) / storeMs);
     std::printf("current row kept: %d\n", Form1->CurrentRow());
     std::printf("peak memory: %ld kB (%ld kB before the window was shown)\n", PeakRssKb(), rssBeforeShow);
     DestroyForms();

@@ -9,18 +9,9 @@
 #include <functional>
 
 using testsupport::MakeBook;
+using testsupport::MessageOf;
 
 namespace {
-
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 QStringList Names(const AddressList& list)
 {

@@ -29,12 +29,7 @@ private:
 
 QString MessageOf(const std::function<void()>& action)
 {
-    try {
-        action();
-    } catch (const ESQLiteException& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
+    return testsupport::MessageOf<ESQLiteException>(action);
 }
 
 QString Details(int code, const QString& sql, const QString& sqliteMessage)

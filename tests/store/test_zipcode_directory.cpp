@@ -8,17 +8,9 @@
 #include <QtTest>
 #include <functional>
 
-namespace {
+using testsupport::MessageOf;
 
-QString MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
+namespace {
 
 QStringList Rows(const ZipcodeRows& rows)
 {

@@ -1,10 +1,13 @@
 #pragma once
 // Small fixtures shared by the tests: temporary folders and address books built by the test.
+#include "store/errors.h"
+
 #include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <sqlite3.h>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -63,6 +66,18 @@ inline void MakeBook(const QString& path, const std::vector<QStringList>& rows =
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_finalize(st);
     sqlite3_close(db);
+}
+
+// The message of the error of type Error that action raises, or "<no error>".
+template <class Error = EError>
+QString MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
 }
 
 }  // namespace testsupport
