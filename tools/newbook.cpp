@@ -3,6 +3,8 @@
 // It never touches anything that already exists at path: the book is built in a temporary
 // file beside it and then moved into place with a rename that refuses to replace, so even a
 // file that appears at path while we work is left alone.
+#include "tool_files.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -16,6 +18,9 @@
 
 namespace {
 
+using toolfiles::ParentOf;
+using toolfiles::SyncPath;
+
 const char* kSchema =
     "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
     " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)";
@@ -27,24 +32,6 @@ int Fail(const std::string& message)
 }
 
 std::string Errno() { return std::strerror(errno); }
-
-std::string ParentOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool SyncPath(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 // Creates the schema in the (empty) file at path.
 bool CreateSchema(const std::string& path, std::string& error)

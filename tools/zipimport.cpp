@@ -20,6 +20,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tool_files.h"
+
 #include <sqlite3.h>
 
 #include <array>
@@ -35,6 +37,9 @@
 #include <vector>
 
 namespace {
+
+using toolfiles::ParentOf;
+using toolfiles::SyncPath;
 
 enum Column { Zipcode, Sido, Gugun, Dong, Ri, Bldg, Bunji, ColumnCount };
 
@@ -369,16 +374,6 @@ QString RefusalFor(const std::string& path, const QString& shown, bool& exists, 
     return refusal;
 }
 
-bool SyncPath(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 // Writes the rows into the empty file at path.
 bool WriteDirectory(const std::string& path, const std::vector<Row>& rows, QString& error)
 {
@@ -416,14 +411,6 @@ QString FileNameOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return QFile::decodeName(slash == std::string::npos ? path.c_str() : path.c_str() + slash + 1);
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
