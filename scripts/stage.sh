@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Stages the program folder: the executable, address.db (created only when missing, never
-# touched when present), zipcode.db (built from the sample directory only when missing or empty) and
-# the toolbar pictures in image/.
+# touched when present), zipcode.db (built from the five-digit sample directory only when missing or
+# empty) and the toolbar pictures in image/.
 # Usage: scripts/stage.sh [program-folder]   (default: app/ at the repository root)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,7 +22,7 @@ fi
 if [ -s "$APP/zipcode.db" ]; then
   echo "stage: keeping the existing postal code directory $APP/zipcode.db"
 else
-  "$BUILD_DIR/zipimport" "$ROOT/data/zipcode_sample.tsv" "$APP/zipcode.db"
+  "$BUILD_DIR/zipimport" "$ROOT/data/zipcode_sample_5digit" "$APP/zipcode.db"
 fi
 
 for f in "$ROOT"/image/*.png; do
