@@ -9,6 +9,7 @@
 #include "store/address_store.h"
 #include "store/paths.h"
 #include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the list holds %d rows, not %d\n", Form1->List().RowCount() - 1, kEntries);
         return 1;
     }
-    Form1->SetCurrentRow(5000);
+    Form1->grid->SetCurrentRow(5000);
 
     std::printf("list benchmark: %d entries, median of %d runs\n", kEntries, kRuns);
     std::printf("%-22s %9s %6s\n", "case", "ms", "ratio");
@@ -64,7 +65,7 @@ int main(int argc, char** argv)
     std::printf("%-22s %9.1f %6.2f\n", "ListAll (store)", storeMs, 1.0);
     std::printf("%-22s %9.1f %6.2f\n", "RefreshList(All)", Median(refresh), Median(refresh) / storeMs);
     std::printf("%-22s %9.1f %6.2f\n", "RefreshList + paint", Median(painted), Median(painted) / storeMs);
-    std::printf("current row kept: %d\n", Form1->CurrentRow());
+    std::printf("current row kept: %d\n", Form1->grid->CurrentRow());
     std::printf("peak memory: %ld kB (%ld kB before the window was shown)\n", PeakRssKb(), rssBeforeShow);
     DestroyForms();
     return 0;

@@ -9,6 +9,7 @@
 #include "store/zipcode_directory.h"
 #include "ui/messages.h"
 #include "zipcode.h"
+#include "ui/string_grid.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -51,8 +52,8 @@ int main(int argc, char** argv)
         Form5->grid->viewport()->repaint();
     };
     click();  // first search: header texts and widths set once
-    if (Form5->grid->Model()->RowCount() != kRows + 1) {
-        std::fprintf(stderr, "the grid holds %d rows, not %d\n", Form5->grid->Model()->RowCount() - 1,
+    if (Form5->model->RowCount() != kRows + 1) {
+        std::fprintf(stderr, "the grid holds %d rows, not %d\n", Form5->model->RowCount() - 1,
                      kRows);
         return 1;
     }
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
     std::printf("%-26s %9.1f %6.2f   (target <= 1.50)\n", "click to filled grid", searchMs,
                 searchMs / findMs);
     std::printf("current row kept: %d, rows listed: %d\n", Form5->grid->CurrentRow(),
-                Form5->grid->Model()->RowCount() - 1);
+                Form5->model->RowCount() - 1);
     std::printf("peak memory: %ld kB (%ld kB before the first search)\n", PeakRssKb(), rssBefore);
     DestroyForms();
     return 0;

@@ -8,122 +8,21 @@
 #include "store/zipcode_directory.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/hangul.h"
+#include "ui/pictures.h"
+#include "ui/placement.h"
 #include "ui/messages.h"
 #include "zipcode.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QImage>
-#include <QInputMethod>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <vector>
-
-// The pictures live in the windows' static library: make sure the linker keeps them.
-static void InitPictures() { Q_INIT_RESOURCE(resources); }
-
-// ---- Hangul composition --------------------------------------------------------------------
-
-void HangulComposition::Watch(QWidget* field)
-{
-    field->setAttribute(Qt::WA_InputMethodEnabled, true);
-    field->installEventFilter(this);
-    connect(field, &QObject::destroyed, this, [this](QObject* gone) { preedit_.remove(gone); });
-}
-
-bool HangulComposition::eventFilter(QObject* watched, QEvent* event)
-{
-    // What the field shows as composition after any input method event is its preedit text.
-    if (event->type() == QEvent::InputMethod)
-        preedit_[watched] = static_cast<QInputMethodEvent*>(event)->preeditString();
-    return QObject::eventFilter(watched, event);
-}
-
-void HangulComposition::CommitAll()
-{
-    // A platform input method commits its composition into the field it belongs to; the
-    // filter then sees an empty preedit for that field.
-    QGuiApplication::inputMethod()->commit();
-    std::vector<std::pair<QObject*, QString>> left;
-    for (auto it = preedit_.cbegin(); it != preedit_.cend(); ++it)
-        if (!it.value().isEmpty())
-            left.emplace_back(it.key(), it.value());
-    for (const auto& [field, text] : left) {
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QCoreApplication::sendEvent(field, &commit);
-        preedit_[field].clear();
-    }
-    // The input method must not commit the same syllable a second time later.
-    if (!left.empty())
-        QGuiApplication::inputMethod()->reset();
-}
-
-void HangulComposition::DiscardAll()
-{
-    bool any = false;
-    for (auto it = preedit_.begin(); it != preedit_.end(); ++it) {
-        if (it.value().isEmpty())
-            continue;
-        QInputMethodEvent clear;
-        QCoreApplication::sendEvent(it.key(), &clear);
-        it.value().clear();
-        any = true;
-    }
-    if (any)
-        QGuiApplication::inputMethod()->reset();
-}
-
-// ---- Placement and pictures ----------------------------------------------------------------
-
-QPoint CentredOver(const QRect& over, const QSize& size, const QRect& desktop)
-{
-    QPoint p(over.left() + (over.width() - size.width()) / 2,
-             over.top() + (over.height() - size.height()) / 2);
-    p.setX(std::max(p.x(), desktop.left()));
-    p.setY(std::max(p.y(), desktop.top()));
-    return p;
-}
-
-QRect SplashGeometry()
-{
-    if (Form3)
-        return Form3->frameGeometry();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        return screen->geometry();
-    return {};
-}
-
-QLabel* NewGradientPicture(QWidget* parent, const QRect& rect)
-{
-    InitPictures();
-    QPixmap picture(QStringLiteral(":/dialog_gradient.png"));
-    if (picture.isNull()) {
-        // The same 3 x 56 gradient, should the built-in picture be missing.
-        QImage image(3, 56, QImage::Format_RGB32);
-        for (int y = 0; y < image.height(); ++y) {
-            const double t = double(y) / (image.height() - 1);
-            const QRgb c = qRgb(int(32 + (37 - 32) * t + 0.5), int(90 + (153 - 90) * t + 0.5),
-                                int(146 + (189 - 146) * t + 0.5));
-            for (int x = 0; x < image.width(); ++x)
-                image.setPixel(x, y, c);
-        }
-        picture = QPixmap::fromImage(image);
-    }
-    auto* label = new QLabel(parent);
-    label->setGeometry(rect);
-    label->setScaledContents(true);
-    label->setPixmap(picture);
-    return label;
-}
 
 // ---- The entry dialog ----------------------------------------------------------------------
 
@@ -239,13 +138,11 @@ TForm2::TForm2()
     Bind(Button4, &TForm2::Button4Click);
 }
 
-template <class Handler>
-void TForm2::Bind(QPushButton* button, Handler handler)
+void TForm2::Bind(QPushButton* button, void (TForm2::*handler)())
 {
-    connect(button, &QPushButton::clicked, this, [this, handler] {
-        Guard([this, handler] { (this->*handler)(); });
-        FinishClose();
-    });
+    ConnectGuarded(button, &QPushButton::clicked, this, handler);
+    // After the handler, also when it failed: a save that went through closes the dialog.
+    connect(button, &QPushButton::clicked, this, &TForm2::FinishClose);
 }
 
 void TForm2::SetTitle(const QString& title)

@@ -1,6 +1,5 @@
 #pragma once
 #include <QDialog>
-#include <QHash>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -12,30 +11,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-// Keeps the Hangul syllable that is still being composed in each watched field, so that a
-// button can commit it before it reads the field: the platform input method (fcitx5, IBus)
-// is asked first; what it leaves uncommitted is committed into the field here.
-class HangulComposition : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-    void Watch(QWidget* field);
-    void CommitAll();   // the syllables in progress become part of the fields' texts
-    void DiscardAll();  // the syllables in progress are dropped
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QHash<QObject*, QString> preedit_;
-};
-
-// The position of a window of the given size centred over `over`; a position left of or above
-// `desktop` is moved to its left or top edge.
-QPoint CentredOver(const QRect& over, const QSize& size, const QRect& desktop);
-// The splash window's place on the screen (the primary screen when there is no splash window).
-QRect SplashGeometry();
+class HangulComposition;
 
 // The entry dialog, for a new entry or the one selected in the main window.
 class TForm2 : public QDialog {
@@ -100,14 +76,9 @@ private:
     // Ends the modal showing once the running handler has returned, as a dialog result does.
     void Close(int result);
     void FinishClose();
-    template <class Handler>
-    void Bind(QPushButton* button, Handler handler);
+    void Bind(QPushButton* button, void (TForm2::*handler)());
 
     bool closeRequested_ = false;
     int closeResult_ = QDialog::Rejected;
     bool placed_ = false;
 };
-
-// The gradient picture behind the controls of the entry dialog and the search window,
-// stretched over its rectangle.
-QLabel* NewGradientPicture(QWidget* parent, const QRect& rect);

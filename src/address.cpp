@@ -10,13 +10,14 @@
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/hangul.h"
 #include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,7 +25,6 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -172,9 +172,9 @@ void TForm1::BuildToolbar()
     auto bind = [this](TImage* image, void (TForm1::*click)(), void (TForm1::*move)(),
                        void (TForm1::*leave)()) {
         image->setCursor(Qt::PointingHandCursor);
-        connect(image, &TImage::clicked, this, [this, click] { Guard([&] { (this->*click)(); }); });
-        connect(image, &TImage::mouseMoved, this, [this, move] { Guard([&] { (this->*move)(); }); });
-        connect(image, &TImage::mouseLeft, this, [this, leave] { Guard([&] { (this->*leave)(); }); });
+        ConnectGuarded(image, &TImage::clicked, this, click);
+        ConnectGuarded(image, &TImage::mouseMoved, this, move);
+        ConnectGuarded(image, &TImage::mouseLeft, this, leave);
     };
     bind(Image2, &TForm1::Image2Click, &TForm1::Image2MouseMove, &TForm1::Image2MouseLeave);
     bind(Image4, &TForm1::Image4Click, &TForm1::Image4MouseMove, &TForm1::Image4MouseLeave);
@@ -199,14 +199,14 @@ void TForm1::BuildSearchBar()
     keyword->setGeometry(263, 23, 242, 31);
     keyword->setFont(TahomaPx(19));
     keyword->setAttribute(Qt::WA_InputMethodEnabled);
-    connect(keyword, &TClickEdit::clicked, this, [this] { Guard([&] { keywordClick(); }); });
+    ConnectGuarded(keyword, &TClickEdit::clicked, this, &TForm1::keywordClick);
     // Enter in keyword starts nothing: returnPressed is left unconnected on purpose.
 
     Button1 = new QPushButton(QStringLiteral("검색"), Panel2);
     Button1->setGeometry(516, 22, 94, 35);
     Button1->setFont(TahomaPx(14, true));
     Button1->setAutoDefault(false);
-    connect(Button1, &QPushButton::clicked, this, [this] { Guard([&] { Button1Click(); }); });
+    ConnectGuarded(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
     cb2 = new QComboBox(Panel2);
     cb2->setGeometry(141, 23, 116, 31);
@@ -227,13 +227,13 @@ void TForm1::BuildSearchBar()
     QObject::disconnect(cb->lineEdit(), &QLineEdit::editingFinished, cb, nullptr);
     cb->setAttribute(Qt::WA_InputMethodEnabled);
     cb->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled);
-    connect(cb->lineEdit(), &QLineEdit::textEdited, this, [this] {
+    ConnectGuarded(cb->lineEdit(), &QLineEdit::textEdited, this, [this] {
         cbIndex_ = -1;
-        Guard([&] { cbChange(); });
+        cbChange();
     });
-    connect(cb, &QComboBox::activated, this, [this](int index) {
+    ConnectGuarded(cb, &QComboBox::activated, this, [this](int index) {
         cbIndex_ = index;
-        Guard([&] { cbChange(); });
+        cbChange();
     });
 }
 
@@ -241,51 +241,16 @@ void TForm1::BuildGrid()
 {
     auto* inside = new QVBoxLayout(Panel3);
     inside->setContentsMargins(0, 0, 0, 0);
-    grid = new QTableView(Panel3);
+    grid = new TStringGrid(Panel3);
     inside->addWidget(grid);
 
     model = new AddressListModel(grid);
     grid->setModel(model);
-    grid->setItemDelegate(new CurrentRowDelegate(grid));
-    grid->setFont(TahomaPx(11));
-    grid->setSortingEnabled(false);
-    grid->setShowGrid(true);
-    grid->setWordWrap(false);
-    grid->setTextElideMode(Qt::ElideNone);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setTabKeyNavigation(false);
-    grid->setCornerButtonEnabled(false);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-
-    QHeaderView* rows = grid->verticalHeader();
-    rows->hide();
-    rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(25);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-
-    QHeaderView* header = grid->horizontalHeader();
-    header->setFont(TahomaPx(11, true));
-    header->setFixedHeight(25);
-    header->setMinimumSectionSize(1);
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setSortIndicatorShown(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setStretchLastSection(false);
-    header->setSectionResizeMode(QHeaderView::Interactive);
     const int widths[] = {37, 40, 40, 40, 524, 8, 50, 40};
     for (int c = 0; c < 8; ++c)
         grid->setColumnWidth(c, widths[c]);
-    header->setSectionResizeMode(AddressListModel::Address, QHeaderView::Stretch);
-    grid->setColumnHidden(AddressListModel::Key, true);
-
-    // The highlight is painted per row, so a new current row repaints the rows.
-    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, grid->viewport(),
-            qOverload<>(&QWidget::update));
-    SetCurrentRow(1);
+    grid->SetStretchedColumn(AddressListModel::Address);
+    grid->SetHiddenColumn(AddressListModel::Key);
 }
 
 void TForm1::ShowFixedBorder()
@@ -355,7 +320,6 @@ void TForm1::RefreshList(int mode)
     else
         entries = AddressStore::ListAll();
 
-    const int row = CurrentRow();
     const size_t n = entries.size();
     if (n > 0) {
         stbarPanel1->setText(StatusTextFor(n));
@@ -363,33 +327,11 @@ void TForm1::RefreshList(int mode)
         const int widths[] = {100, 100, 90, 90, 90};
         for (int c = 1; c <= 5; ++c)
             grid->setColumnWidth(c, widths[c - 1]);
-        if (!rowSelect_) {
-            rowSelect_ = true;
-            grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-            grid->setSelectionMode(QAbstractItemView::SingleSelection);
-        }
+        grid->SelectWholeRows();
     } else {
         // One blank row under the header, which keeps its texts, as the widths and status do.
         model->Replace(AddressList());
     }
-    SetCurrentRow(row);
-}
-
-int TForm1::CurrentRow() const
-{
-    const QModelIndex current = grid->currentIndex();
-    return current.isValid() ? current.row() + 1 : 1;
-}
-
-void TForm1::SetCurrentRow(int row)
-{
-    row = std::clamp(row, 1, model->rowCount());
-    const QModelIndex current = grid->currentIndex();
-    const int column = current.isValid() ? current.column() : 0;
-    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
-    if (rowSelect_)
-        flags |= QItemSelectionModel::Rows;
-    grid->selectionModel()->setCurrentIndex(model->index(row - 1, column), flags);
 }
 
 QString TForm1::SelectedNum() const

@@ -10,7 +10,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStatusBar;
-class QTableView;
+class TStringGrid;
 class TBand;
 class TClickEdit;
 class TImage;
@@ -57,8 +57,6 @@ public:
 
     QString StatusText() const;  // the second panel of the status bar
     int CategoryIndex() const;   // the selected item of cb; -1 while its text was typed
-    int CurrentRow() const;      // grid row (1 = first data row)
-    void SetCurrentRow(int row); // grid row; clamped to the rows there are
 
     // Bands.
     TBand* Panel4 = nullptr;  // title
@@ -93,7 +91,7 @@ public:
     TClickEdit* keyword = nullptr;
     QPushButton* Button1 = nullptr;
     // The list.
-    QTableView* grid = nullptr;
+    TStringGrid* grid = nullptr;
     AddressListModel* model = nullptr;
     HangulComposition* composition = nullptr;  // keyword's and cb's syllables in progress
 
@@ -111,7 +109,6 @@ private:
     void ShowListed(int count);
     void LoadFace(TImage* image, const QString& path);
 
-    bool rowSelect_ = false;
     int cbIndex_ = -1;          // Qt keeps its index while the text is typed over; this does not
     bool hoverBusy_ = false;    // a hover error box is open
 };

@@ -63,7 +63,7 @@ public:
         const auto add = [&](const char* name, const QString& text, const QIcon& icon, auto body) {
             QAction* a = bar->addAction(icon, text);
             a->setObjectName(QString::fromLatin1(name));
-            connect(a, &QAction::triggered, this, [body] { Guard(body); });
+            ConnectGuarded(a, &QAction::triggered, this, [body] { body(); });
             return a;
         };
         add("fitWidth", QStringLiteral("너비 맞춤"), PreviewIcon("zoom-fit-width", "zoom-fit-width"),
@@ -105,9 +105,9 @@ public:
             ->setShortcut(QKeySequence::Print);
         add("close", QStringLiteral("닫기"), style()->standardIcon(QStyle::SP_DialogCloseButton), [this] { close(); })->setShortcut(Qt::Key_Escape);
 
-        connect(page_, &QSpinBox::valueChanged, this,
-                [this](int page) { Guard([&] { preview_->setCurrentPage(page); }); });
-        connect(preview_, &QPrintPreviewWidget::previewChanged, this, [this] { Guard([&] { ShowPageNumbers(); }); });
+        ConnectGuarded(page_, &QSpinBox::valueChanged, this,
+                       [this](int page) { preview_->setCurrentPage(page); });
+        ConnectGuarded(preview_, &QPrintPreviewWidget::previewChanged, this, [this] { ShowPageNumbers(); });
     }
 
     QPrintPreviewWidget* Preview() const { return preview_; }
@@ -165,8 +165,8 @@ void TForm4::PreviewLabelsOf(const LabelSource& source)
 
     source_ = &source;
     preview_ = std::make_unique<LabelPreviewWindow>(&Printer(), this);
-    connect(preview_->Preview(), &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { Guard([&] { PaintRequested(printer); }); });
+    ConnectGuarded(preview_->Preview(), &QPrintPreviewWidget::paintRequested, this,
+                   [this](QPrinter* printer) { PaintRequested(printer); });
     QEventLoop loop;
     preview_->OnClosed = [&loop] { loop.quit(); };
     // The restored size, most of the screen, centred.

@@ -22,6 +22,15 @@ namespace {
 int tickCount = 0;  // raised by every tick, never reset while the program runs
 }
 
+QRect SplashGeometry()
+{
+    if (Form3)
+        return Form3->frameGeometry();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->geometry();
+    return {};
+}
+
 int TForm3::Ticks() { return tickCount; }
 void TForm3::SetTicksForTest(int ticks) { tickCount = ticks; }
 
@@ -65,11 +74,11 @@ TForm3::TForm3()
     Button1 = new QPushButton(QStringLiteral("닫기"), this);
     Button1->setGeometry(312, 210, 49, 34);
     Button1->hide();
-    connect(Button1, &QPushButton::clicked, this, [this] { Guard([&] { Button1Click(); }); });
+    ConnectGuarded(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { Guard([&] { Timer1Timer(); }); });
+    ConnectGuarded(Timer1, &QTimer::timeout, this, &TForm3::Timer1Timer);
     Timer1->start();
 }
 

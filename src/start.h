@@ -1,4 +1,5 @@
 #pragma once
+#include <QRect>
 #include <QWidget>
 
 class QLabel;
@@ -6,6 +7,10 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class TImage;
+
+// The splash window's place on the screen (the primary screen when there is no splash window):
+// the dialogs open centred over it.
+QRect SplashGeometry();
 
 // The splash window: checks for address.db on the second timer tick and hands over to the
 // main window. It is the application's main form: closing it ends the program.

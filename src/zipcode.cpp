@@ -1,20 +1,22 @@
 #include "zipcode.h"
 
 #include "add.h"
+#include "start.h"
 #include "forms.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/hangul.h"
+#include "ui/pictures.h"
+#include "ui/placement.h"
+#include "ui/string_grid.h"
 
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyledItemDelegate>
 #include <QWindow>
 #include <algorithm>
 
@@ -79,106 +81,6 @@ void ZipGridModel::SetRows(ZipcodeRows rows)
     endResetModel();
 }
 
-// ---- The grid ------------------------------------------------------------------------------
-
-namespace {
-
-// Paints the current row pale yellow and nothing else as selected or focused.
-class CurrentRowDelegate : public QStyledItemDelegate {
-public:
-    explicit CurrentRowDelegate(QTableView* view) : QStyledItemDelegate(view), view_(view) {}
-
-    // Text from 2 pixels in, cut at the cell's edge rather than elided, as a string grid
-    // draws it.
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
-    {
-        const QModelIndex current = view_->currentIndex();
-        const bool isCurrent = current.isValid() && current.row() == index.row();
-        painter->save();
-        painter->setClipRect(option.rect);
-        painter->fillRect(option.rect, isCurrent ? QBrush(QColor(238, 240, 149))
-                                                 : option.palette.brush(QPalette::Base));
-        painter->setFont(option.font);
-        painter->setPen(option.palette.color(QPalette::Text));
-        painter->drawText(option.rect.adjusted(2, 0, 0, 0),
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
-        painter->restore();
-    }
-
-private:
-    QTableView* view_;
-};
-
-}  // namespace
-
-ZipGrid::ZipGrid(QWidget* parent) : QTableView(parent), model_(new ZipGridModel(this))
-{
-    setModel(model_);
-    setItemDelegate(new CurrentRowDelegate(this));
-    setFont(TahomaPx(11));
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectItems);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setSortingEnabled(false);
-    setShowGrid(true);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setTabKeyNavigation(false);
-
-    QHeaderView* rows = verticalHeader();
-    rows->hide();
-    rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(25);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-
-    QHeaderView* header = horizontalHeader();
-    header->setFont(TahomaPx(11, true));
-    header->setFixedHeight(25);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setMinimumSectionSize(1);
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setStretchLastSection(true);
-    setColumnWidth(0, 28);
-    setColumnWidth(1, 61);
-    setColumnWidth(2, 53);
-
-    // Repaint the old and the new current row.
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, viewport(),
-            qOverload<>(&QWidget::update));
-    SetCurrentRow(1);
-}
-
-int ZipGrid::CurrentRow() const
-{
-    const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() + 1 : 1;
-}
-
-void ZipGrid::SetCurrentRow(int row)
-{
-    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
-    row = std::clamp(row, 1, model_->RowCount() - 1);
-    selectionModel()->setCurrentIndex(model_->index(row - 1, column),
-                                      QItemSelectionModel::ClearAndSelect);
-}
-
-void ZipGrid::SetRows(ZipcodeRows rows)
-{
-    const int row = CurrentRow();
-    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
-    model_->SetRows(std::move(rows));
-    // The reset forgot the current cell: the same row, or the last one when it is gone.
-    const int kept = std::min(row, model_->RowCount() - 1);
-    selectionModel()->setCurrentIndex(model_->index(kept - 1, column),
-                                      QItemSelectionModel::ClearAndSelect);
-}
-
 // ---- The search window ---------------------------------------------------------------------
 
 TForm5::TForm5()
@@ -190,8 +92,15 @@ TForm5::TForm5()
     setFixedSize(419, 472);
     setFont(TahomaPx(11));
 
-    grid = new ZipGrid(this);
+    grid = new TStringGrid(this);
     grid->setGeometry(0, 105, 419, 297);
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    model = new ZipGridModel(grid);
+    grid->setModel(model);
+    grid->setColumnWidth(0, 28);
+    grid->setColumnWidth(1, 61);
+    grid->setColumnWidth(2, 53);
+    grid->SetStretchedColumn(3);
 
     Panel1 = new QWidget(this);
     Panel1->setGeometry(0, 0, 419, 105);
@@ -225,10 +134,9 @@ TForm5::TForm5()
     composition = new HangulComposition(this);
     composition->Watch(keyword);
 
-    connect(Button3, &QPushButton::clicked, this, [this] { Guard([this] { Button3Click(); }); });
-    connect(keyword, &QLineEdit::returnPressed, this,
-            [this] { Guard([this] { keywordKeyPress(); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Guard([this] { Button1Click(); }); });
+    ConnectGuarded(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    ConnectGuarded(keyword, &QLineEdit::returnPressed, this, &TForm5::keywordKeyPress);
+    ConnectGuarded(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
 }
 
 void TForm5::ShowBeside()
@@ -246,21 +154,9 @@ void TForm5::ShowBeside()
     }
     if (!placed_) {
         const QScreen* primary = QGuiApplication::primaryScreen();
-        QPoint p = CentredOver(SplashGeometry(), size(),
-                               primary ? primary->virtualGeometry() : QRect(0, 0, 1, 1));
-        if (primary) {
-            // A window that would lie on another monitor comes onto the primary one.
-            const QRect area = primary->geometry();
-            QRect r(p, size());
-            if (!area.contains(r.center())) {
-                r.moveLeft(std::clamp(r.left(), area.left(),
-                                      std::max(area.left(), area.right() + 1 - r.width())));
-                r.moveTop(std::clamp(r.top(), area.top(),
-                                     std::max(area.top(), area.bottom() + 1 - r.height())));
-                p = r.topLeft();
-            }
-        }
-        move(p);
+        const QPoint p = CentredOver(SplashGeometry(), size(),
+                                     primary ? primary->virtualGeometry() : QRect(0, 0, 1, 1));
+        move(OntoMonitor(p, size(), primary ? primary->geometry() : QRect()));
         placed_ = true;
     }
     show();
@@ -296,7 +192,7 @@ void TForm5::FormShow()
     composition->DiscardAll();
     keyword->clear();
     keyword->setFocus(Qt::OtherFocusReason);
-    grid->SetRows({});
+    model->SetRows({});
 }
 
 void TForm5::SearchByDong()
@@ -304,11 +200,11 @@ void TForm5::SearchByDong()
     composition->CommitAll();
     ZipcodeRows rows = ZipcodeDirectory::FindByDong(keyword->text());
     // The grid changes only once the result is in.
-    grid->Model()->SetHeaders({QStringLiteral("번호"), QStringLiteral("우편번호"),
-                               QStringLiteral("지역"), QStringLiteral("주소")});
+    model->SetHeaders({QStringLiteral("번호"), QStringLiteral("우편번호"), QStringLiteral("지역"),
+                       QStringLiteral("주소")});
     grid->setColumnWidth(1, 50);
     grid->setColumnWidth(2, 50);
-    grid->SetRows(std::move(rows));
+    model->SetRows(std::move(rows));
 }
 
 void TForm5::Button3Click() { SearchByDong(); }
@@ -320,7 +216,7 @@ void TForm5::Button1Click()
     if (!Form2)
         return;
     const int r = grid->CurrentRow();
-    const ZipGridModel* cells = grid->Model();
+    const ZipGridModel* cells = model;
     Form2->SetZipText(cells->Cell(1, r));
     Form2->SetAddress1Text(cells->Cell(2, r) + QChar(u' ') + cells->Cell(3, r));
     Form2->FocusAddress2();

@@ -4,13 +4,13 @@
 #include <QAbstractTableModel>
 #include <QDialog>
 #include <QStringList>
-#include <QTableView>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
 class HangulComposition;
+class TStringGrid;
 
 // The cells of the result grid. Grid row 0 is the header row; rows 1 to n hold the rows of the
 // last search, and with no rows there is one blank data row. Only the rows are kept: the cell
@@ -37,23 +37,6 @@ private:
     ZipcodeRows rows_;
 };
 
-// The result grid: whole cells selected in ranges, the current row painted pale yellow, no
-// other highlight, no editing.
-class ZipGrid : public QTableView {
-    Q_OBJECT
-public:
-    explicit ZipGrid(QWidget* parent);
-    ZipGridModel* Model() const { return model_; }
-    int CurrentRow() const;        // grid row, 1 for the first data row
-    void SetCurrentRow(int row);   // clamped to the rows there are
-    // Replaces the data rows; the current row keeps its number unless the grid has become
-    // shorter, then the last row is current.
-    void SetRows(ZipcodeRows rows);
-
-private:
-    ZipGridModel* model_;
-};
-
 // The postal code search window, shown beside the entry dialog.
 class TForm5 : public QDialog {
     Q_OBJECT
@@ -74,7 +57,8 @@ public:
 
     void SearchByDong();
 
-    ZipGrid* grid = nullptr;
+    TStringGrid* grid = nullptr;
+    ZipGridModel* model = nullptr;
     QWidget* Panel1 = nullptr;
     QLabel* Image1 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -1,8 +1,5 @@
 #include "ui/address_list_model.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QPainter>
 
 AddressListModel::AddressListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -115,23 +112,4 @@ QString AddressListModel::Cell(int column, int row) const
     if (row == 0)
         return headersShown_ ? HeaderText(column) : QString();
     return Text(column, row - 1);
-}
-
-CurrentRowDelegate::CurrentRowDelegate(QAbstractItemView* view) : QStyledItemDelegate(view), view_(view) {}
-
-void CurrentRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                               const QModelIndex& index) const
-{
-    QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    const QModelIndex current = view_->currentIndex();
-    const bool rows = view_->selectionBehavior() == QAbstractItemView::SelectRows;
-    const bool highlighted = (opt.state & QStyle::State_Selected) ||
-                             (rows ? current.isValid() && current.row() == index.row() : current == index);
-    opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-    if (highlighted)
-        opt.backgroundBrush = Colour();
-    const QWidget* widget = opt.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 }

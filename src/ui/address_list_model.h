@@ -5,10 +5,7 @@
 #include "store/address_store.h"
 
 #include <QAbstractTableModel>
-#include <QStyledItemDelegate>
 #include <vector>
-
-class QAbstractItemView;
 
 class AddressListModel : public QAbstractTableModel, public LabelSource {
     Q_OBJECT
@@ -44,17 +41,4 @@ private:
     AddressList entries_;
     std::vector<unsigned char> checked_;
     bool headersShown_ = false;
-};
-
-// Paints the current row (or, before whole-row selection, the current and selected cells)
-// pale yellow in the ordinary text colour, without selection colour or focus rectangle.
-class CurrentRowDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    explicit CurrentRowDelegate(QAbstractItemView* view);
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    static QColor Colour() { return QColor(238, 240, 149); }
-
-private:
-    QAbstractItemView* view_;
 };

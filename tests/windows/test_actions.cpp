@@ -11,6 +11,7 @@
 #include "ui/address_list_model.h"
 #include "ui/controls.h"
 #include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -115,7 +116,7 @@ class TestActions : public QObject {
         Form1->cb2->setCurrentIndex(0);
         Pick(Form1->cb, 0);
         Form1->RefreshList(All);
-        Form1->SetCurrentRow(1);
+        Form1->grid->SetCurrentRow(1);
         boxes_.clear();
     }
     int Questions() const
@@ -202,7 +203,7 @@ private slots:
     // the answer is the one deleted.
     void deleteAnsweredYesAfterAnotherRowWasPicked()
     {
-        Form1->SetCurrentRow(2);
+        Form1->grid->SetCurrentRow(2);
         answer_ = [](const Box&) {
             QTest::mouseClick(Form1->grid->viewport(), Qt::LeftButton, {},
                               Form1->grid->visualRect(Form1->model->index(4, 2)).center());
@@ -212,7 +213,7 @@ private slots:
         QCOMPARE(Questions(), 1);
         QCOMPARE(StoredEntries(), 5);
         QCOMPARE(Names(), (QStringList{"김철수", "이영희", "박민수", "최지훈", "윤서연"}));
-        QCOMPARE(Form1->CurrentRow(), 5);
+        QCOMPARE(Form1->grid->CurrentRow(), 5);
     }
 
     // A failed delete: its error is shown, and the list is not refreshed.
@@ -274,7 +275,7 @@ private slots:
     // New and edit open the entry dialog modally; nothing is refreshed here when it closes.
     void newAndEditOpenTheDialog()
     {
-        Form1->SetCurrentRow(3);
+        Form1->grid->SetCurrentRow(3);
         QString caption, name;
         bool modal = false;
         WhenShown([]() -> QWidget* { return Form2; }, [&] {
@@ -299,7 +300,7 @@ private slots:
         QVERIFY(name.isEmpty());
         QVERIFY(!Form2->isVisible());
         QVERIFY(boxes_.isEmpty());
-        QCOMPARE(Form1->CurrentRow(), 3);
+        QCOMPARE(Form1->grid->CurrentRow(), 3);
     }
 
     // Print previews the labels of the list and returns when the preview closes.

@@ -8,6 +8,8 @@
 #include "store/paths.h"
 #include "ui/fonts.h"
 #include "ui/messages.h"
+#include "ui/placement.h"
+#include "ui/string_grid.h"
 #include "zipcode.h"
 
 #include "testsupport.h"
@@ -121,7 +123,7 @@ class TestEntryDialog : public QObject {
         SetDatabasePath(book_);
         Form1->LoadCategories();
         Form1->RefreshList(All);
-        Form1->SetCurrentRow(1);
+        Form1->grid->SetCurrentRow(1);
     }
 
     bool WhileShown(const std::function<void()>& open, const std::function<void()>& inside = {})
@@ -503,7 +505,7 @@ private slots:
         QFETCH(bool, closeBox);
         UseBook({{"친구", "이몽룡", "", "", "", "", ""}});
         const QList<QStringList> before = StoredRows(book_);
-        Form1->SetCurrentRow(1);
+        Form1->grid->SetCurrentRow(1);
         const QStringList typed = {QStringLiteral("동창"), QStringLiteral("방자"), QString(),
                                    QString(), QString(), QString(), QString()};
         bool closed = false;

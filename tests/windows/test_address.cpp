@@ -9,6 +9,7 @@
 #include "ui/address_list_model.h"
 #include "ui/controls.h"
 #include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -153,7 +154,7 @@ private slots:
         QVERIFY(!g->isSortingEnabled());
         QCOMPARE(g->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QVERIFY(g->showGrid());
-        QCOMPARE(Form1->CurrentRow(), 1);
+        QCOMPARE(Form1->grid->CurrentRow(), 1);
         QVERIFY(Form1->SelectedNum().isEmpty());
         QCOMPARE(Form1->cb->count(), 0);
         QCOMPARE(Form1->cb2->count(), 4);
@@ -272,7 +273,7 @@ private slots:
             QCOMPARE(Form1->grid->columnWidth(c), widths[c]);
         QCOMPARE(Form1->grid->columnWidth(7), 40);
         QCOMPARE(Form1->grid->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(Form1->CurrentRow(), 1);
+        QCOMPARE(Form1->grid->CurrentRow(), 1);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("1"));
         QCOMPARE(Form1->cb->count(), 5);
         QCOMPARE(Form1->cb->itemText(0), QStringLiteral("전체"));
@@ -287,7 +288,7 @@ private slots:
     // The current row is pale yellow with the ordinary text colour; other rows are not.
     void currentRowColour()
     {
-        Form1->SetCurrentRow(2);
+        Form1->grid->SetCurrentRow(2);
         QTableView* g = Form1->grid;
         const QImage shot = g->viewport()->grab().toImage();
         const QRect current = g->visualRect(Model()->index(1, 0));
@@ -415,7 +416,7 @@ private slots:
         QCOMPARE(Form1->grid->columnWidth(1), 100);
         QCOMPARE(Form1->StatusText(), QStringLiteral("2 건이 검색되었습니다.    "));
         QVERIFY(Form1->SelectedNum().isEmpty());
-        QCOMPARE(Form1->CurrentRow(), 1);
+        QCOMPARE(Form1->grid->CurrentRow(), 1);
     }
 
     // Row 7 current, then a result of 3: row 3 becomes current and names the third entry.
@@ -425,13 +426,13 @@ private slots:
         Form1->RefreshList(All);
         QTest::mouseClick(Form1->grid->viewport(), Qt::LeftButton, {},
                           Form1->grid->visualRect(Model()->index(6, 2)).center());
-        QCOMPARE(Form1->CurrentRow(), 7);
+        QCOMPARE(Form1->grid->CurrentRow(), 7);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("7"));
         Pick(Form1->cb, 2);  // 가족: 김철수, 박민수, 윤서연
-        QCOMPARE(Form1->CurrentRow(), 3);
+        QCOMPARE(Form1->grid->CurrentRow(), 3);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("8"));
         Pick(Form1->cb, 0);
-        QCOMPARE(Form1->CurrentRow(), 3);
+        QCOMPARE(Form1->grid->CurrentRow(), 3);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("3"));
     }
 
@@ -439,7 +440,7 @@ private slots:
     void storeErrorChangesNothing()
     {
         Pick(Form1->cb, 0);
-        Form1->SetCurrentRow(5);
+        Form1->grid->SetCurrentRow(5);
         const QString status = Form1->StatusText();
         const QString book = DatabasePath();
         SetDatabasePath(dir_.path());  // a folder: the store cannot open it
@@ -452,7 +453,7 @@ private slots:
         QCOMPARE(boxes_[0].caption, QStringLiteral("Test_address"));
         QCOMPARE(Form1->List().RowCount(), 9);
         QCOMPARE(Form1->StatusText(), status);
-        QCOMPARE(Form1->CurrentRow(), 5);
+        QCOMPARE(Form1->grid->CurrentRow(), 5);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("5"));
     }
 

@@ -7,6 +7,8 @@
 #include "store/paths.h"
 #include "ui/fonts.h"
 #include "ui/messages.h"
+#include "ui/placement.h"
+#include "ui/string_grid.h"
 #include "zipcode.h"
 
 #include "testsupport.h"
@@ -50,7 +52,7 @@ void Compose(QWidget* field, const QString& preedit)
 Rows Listed()
 {
     Rows rows;
-    const ZipGridModel* cells = Form5->grid->Model();
+    const ZipGridModel* cells = Form5->model;
     for (int r = 1; r < cells->RowCount(); ++r) {
         if (cells->Cell(0, r) != QString::number(r))
             return {{QStringLiteral("row %1 numbered '%2'").arg(r).arg(cells->Cell(0, r))}};
@@ -63,7 +65,7 @@ QStringList Headers()
 {
     QStringList headers;
     for (int c = 0; c < 4; ++c)
-        headers << Form5->grid->Model()->Cell(c, 0);
+        headers << Form5->model->Cell(c, 0);
     return headers;
 }
 
@@ -75,7 +77,7 @@ QList<int> Widths()
 bool RowIsBlank(int row)
 {
     for (int c = 0; c < 4; ++c)
-        if (!Form5->grid->Model()->Cell(c, row).isEmpty())
+        if (!Form5->model->Cell(c, row).isEmpty())
             return false;
     return true;
 }
@@ -93,7 +95,7 @@ bool ClickThroughWindow(QPushButton* button)
 
 void ClickRow(int row)
 {
-    const QRect cell = Form5->grid->visualRect(Form5->grid->Model()->index(row - 1, 1));
+    const QRect cell = Form5->grid->visualRect(Form5->model->index(row - 1, 1));
     QTest::mouseClick(Form5->grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
@@ -195,7 +197,7 @@ private slots:
             QTest::mouseClick(Form2->Button4, Qt::LeftButton);
             headers = Headers();
             widths = Widths();
-            rows = Form5->grid->Model()->RowCount();
+            rows = Form5->model->RowCount();
             blank = RowIsBlank(1);
             keywordText = Form5->keyword->text();
             keywordFocused = Form5->focusWidget() == Form5->keyword;
@@ -253,10 +255,10 @@ private slots:
                                          QStringLiteral("지역"), QStringLiteral("주소")}));
         QCOMPARE(Widths(), (QList<int>{28, 50, 50}));
         if (expected.isEmpty()) {
-            QCOMPARE(Form5->grid->Model()->RowCount(), 2);
+            QCOMPARE(Form5->model->RowCount(), 2);
             QVERIFY(RowIsBlank(1));
         } else {
-            QCOMPARE(Form5->grid->Model()->RowCount(), expected.size() + 1);
+            QCOMPARE(Form5->model->RowCount(), expected.size() + 1);
             QCOMPARE(Listed(), expected);
         }
         QCOMPARE(Form5->focusWidget(), from);  // a search does not move the focus
@@ -304,7 +306,7 @@ private slots:
         Form5->ShowBeside();
         QCOMPARE(Form5->keyword->text(), QString());
         QCOMPARE(Form5->focusWidget(), static_cast<QWidget*>(Form5->keyword));
-        QCOMPARE(Form5->grid->Model()->RowCount(), 2);
+        QCOMPARE(Form5->model->RowCount(), 2);
         QVERIFY(RowIsBlank(1));
         QCOMPARE(Form5->grid->CurrentRow(), 1);
         QCOMPARE(Headers()[3], QStringLiteral("주소"));
@@ -371,7 +373,7 @@ private slots:
         else
             QTest::mouseClick(Form5->Button3, Qt::LeftButton);
         QCOMPARE(Form5->keyword->text(), QStringLiteral("역삼"));
-        QCOMPARE(Form5->grid->Model()->RowCount(), 4);
+        QCOMPARE(Form5->model->RowCount(), 4);
     }
 
     void currentRowPaintedWithoutOtherHighlight()
@@ -379,12 +381,12 @@ private slots:
         Form5->ShowBeside();
         RunSearch(QStringLiteral("역삼"), false);
         QTest::mouseDClick(Form5->grid->viewport(), Qt::LeftButton, {},
-                           Form5->grid->visualRect(Form5->grid->Model()->index(1, 3)).center());
+                           Form5->grid->visualRect(Form5->model->index(1, 3)).center());
         QVERIFY(!Form5->grid->findChild<QLineEdit*>());  // no cell editor
         ClickRow(2);
         // A range dragged across row 3 makes it current and shows no highlight of its own.
         const auto centre = [](int row, int column) {
-            return Form5->grid->visualRect(Form5->grid->Model()->index(row - 1, column)).center();
+            return Form5->grid->visualRect(Form5->model->index(row - 1, column)).center();
         };
         QTest::mousePress(Form5->grid->viewport(), Qt::LeftButton, {}, centre(3, 0));
         QTest::mouseMove(Form5->grid->viewport(), centre(3, 3));
@@ -393,7 +395,7 @@ private slots:
         QVERIFY(Form5->grid->selectionModel()->selectedIndexes().size() >= 1);
         const QImage shot = Form5->grid->viewport()->grab().toImage();
         auto pixel = [&](int row, int column) {
-            const QRect r = Form5->grid->visualRect(Form5->grid->Model()->index(row - 1, column));
+            const QRect r = Form5->grid->visualRect(Form5->model->index(row - 1, column));
             return QColor(shot.pixel(r.right() - 2, r.top() + 3));
         };
         const QColor yellow(238, 240, 149);
