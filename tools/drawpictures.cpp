@@ -4,7 +4,8 @@
 // same files byte for byte on the same machine.
 //
 // Usage: QT_QPA_PLATFORM=offscreen drawpictures [repository-root]
-//        (writes <root>/resources/*.png and <root>/image/*.png; root defaults to ".")
+//        (writes <root>/resources/*.png, the desktop icon <root>/resources/icons/<size>/addressbook.png
+//        and <root>/image/*.png; root defaults to ".")
 
 #include <QColor>
 #include <QDir>
@@ -76,12 +77,12 @@ QImage toolbarBackground(int w, int h)
     return img;
 }
 
-void save(const QImage &img, const QString &relPath)
+void save(const QImage &img, const QString &relPath, bool opaque = true)
 {
     const QString path = gRoot + "/" + relPath;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // Every picture is opaque: store it without alpha.
-    const QImage out = img.convertToFormat(QImage::Format_RGB888);
+    // The window pictures are opaque and stored without alpha; the desktop icon has round corners.
+    const QImage out = img.convertToFormat(opaque ? QImage::Format_RGB888 : QImage::Format_ARGB32);
     if (!out.save(path, "PNG", 9)) {
         std::fprintf(stderr, "drawpictures: cannot write %s\n", qPrintable(path));
         gFailed = true;
@@ -514,6 +515,32 @@ QImage drawSplash()
     return img;
 }
 
+// The desktop icon: the book emblem on a rounded tile in the title band's blues. Drawn on a 48-unit
+// grid scaled to the size; below 32 pixels the tile fills more of the square and the emblem grows,
+// so that the small menu sizes stay legible.
+QImage drawIcon(int size)
+{
+    QImage img = blank(size, size);
+    QPainter p(&img);
+    setup(p);
+    p.scale(size / 48.0, size / 48.0);
+    const bool small = size < 32;
+    const QRectF tile = small ? QRectF(1.0, 1.0, 46.0, 46.0) : QRectF(3.0, 3.0, 42.0, 42.0);
+    QLinearGradient bg(tile.topLeft(), tile.bottomLeft());
+    bg.setColorAt(0.0, kDialogTop);
+    bg.setColorAt(1.0, kNavy);
+    p.setPen(Qt::NoPen);
+    p.setBrush(bg);
+    p.drawRoundedRect(tile, 9.0, 9.0);
+    p.setPen(QPen(QColor(150, 190, 240, 90), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(tile.adjusted(0.5, 0.5, -0.5, -0.5), 8.5, 8.5);
+    const double emblem = small ? 38.0 : 32.0;
+    p.translate((48.0 - emblem) / 2.0 - (small ? 1.0 : 0.5), (48.0 - emblem) / 2.0);
+    drawBookEmblem(p, emblem);
+    return img;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 struct Action {
@@ -559,5 +586,7 @@ int main(int argc, char **argv)
     }
     save(drawTitle(), "resources/title.png");
     save(drawSplash(), "resources/splash.png");
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        save(drawIcon(size), QString("resources/icons/%1/addressbook.png").arg(size), false);
     return gFailed ? 1 : 0;
 }
