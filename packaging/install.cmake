@@ -47,6 +47,9 @@ foreach(src ${TOOL_SOURCES})
   endif()
 endforeach()
 
+# Everything installed, and nothing else: what scripts/package.sh builds.
+add_custom_target(installed_files DEPENDS launcher addressbook ${AB_INSTALLED_TOOLS} install_files)
+
 install(TARGETS launcher RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS addressbook ${AB_INSTALLED_TOOLS} RUNTIME DESTINATION ${AB_LIBDIR})
 install(FILES ${AB_SAMPLE_DB} DESTINATION ${AB_DATADIR})

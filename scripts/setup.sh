@@ -14,6 +14,8 @@ PACKAGES=(
   fcitx5-frontend-qt6
   # headless runs, screenshots and the label PDF checks
   xvfb xauth imagemagick poppler-utils
+  # the Debian package (scripts/package.sh) and the menu entry's check
+  dpkg-dev fakeroot lintian desktop-file-utils
 )
 
 missing=()
