@@ -22,13 +22,14 @@ target_link_libraries(launcher PRIVATE abui)
 
 # The postal code directory of a new program folder: the same sample that scripts/stage.sh
 # stages for developers.
-set(AB_ZIPCODE_SAMPLE ${CMAKE_SOURCE_DIR}/data/zipcode_sample.tsv)
+set(AB_ZIPCODE_SAMPLE ${CMAKE_SOURCE_DIR}/data/zipcode_sample_5digit)
+file(GLOB AB_ZIPCODE_SAMPLE_FILES CONFIGURE_DEPENDS ${AB_ZIPCODE_SAMPLE}/*)
 set(AB_SAMPLE_DB ${CMAKE_BINARY_DIR}/share/zipcode.db)
 add_custom_command(OUTPUT ${AB_SAMPLE_DB}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share
   COMMAND ${CMAKE_COMMAND} -E rm -f ${AB_SAMPLE_DB}
   COMMAND zipimport ${AB_ZIPCODE_SAMPLE} ${AB_SAMPLE_DB} > ${CMAKE_BINARY_DIR}/share/zipimport.log
-  DEPENDS zipimport ${AB_ZIPCODE_SAMPLE}
+  DEPENDS zipimport ${AB_ZIPCODE_SAMPLE_FILES}
   COMMENT "Building the sample postal code directory")
 
 set(AB_MANPAGE ${CMAKE_BINARY_DIR}/share/addressbook.1.gz)

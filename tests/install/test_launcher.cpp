@@ -172,7 +172,9 @@ private slots:
         QVERIFY(!QFileInfo::exists(prefix_ + "/lib/addressbook/drawpictures"));
         QVERIFY(!QFileInfo::exists(prefix_ + "/bin/zipimport"));
         QCOMPARE(Pictures().size(), 12);
+        // Both postal samples, to import again by hand.
         QVERIFY(QFileInfo(share_ + "/samples/zipcode_sample.tsv").isFile());
+        QVERIFY(QFileInfo(share_ + "/samples/zipcode_sample_5digit/road_range.txt").isFile());
         QVERIFY(QFileInfo(prefix_ + "/share/applications/addressbook.desktop").isFile());
         QVERIFY(QFileInfo(prefix_ + "/share/man/man1/addressbook.1.gz").isFile());
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
