@@ -9,6 +9,7 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/hangul.h"
+#include "ui/hangul_input.h"
 #include "ui/pictures.h"
 #include "ui/placement.h"
 #include "ui/messages.h"
@@ -125,6 +126,9 @@ TForm2::TForm2()
     QWidget* order[] = {units, names, tel, cell, zip, Button3, Button4, add1, add2, Button1, Button2};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+    for (QWidget* field : {static_cast<QWidget*>(units), static_cast<QWidget*>(names),
+                           static_cast<QWidget*>(add1), static_cast<QWidget*>(add2)})
+        HangulInput::AskForHangul(field);
 
     composition = new HangulComposition(this);
     for (QWidget* field : {static_cast<QWidget*>(units), static_cast<QWidget*>(units->lineEdit()),

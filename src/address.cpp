@@ -11,6 +11,7 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/hangul.h"
+#include "ui/hangul_input.h"
 #include "ui/messages.h"
 #include "ui/string_grid.h"
 
@@ -114,6 +115,11 @@ TForm1::TForm1()
     setTabOrder(Button1, cb2);
     setTabOrder(cb2, cb);
     setTabOrder(cb, grid);
+
+    // Hangul while the search boxes have the focus; the mode found returns when it leaves them.
+    for (QWidget* box : {static_cast<QWidget*>(keyword), static_cast<QWidget*>(cb),
+                         static_cast<QWidget*>(cb2)})
+        HangulInput::AskForHangul(box, HangulInput::OnLeave::GiveBack);
 
     // Centred at the design size for when it is restored; it opens maximized.
     if (QScreen* screen = QGuiApplication::primaryScreen())

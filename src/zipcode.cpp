@@ -6,6 +6,7 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/hangul.h"
+#include "ui/hangul_input.h"
 #include "ui/pictures.h"
 #include "ui/placement.h"
 #include "ui/string_grid.h"
@@ -130,6 +131,7 @@ TForm5::TForm5()
     setTabOrder(grid, Button3);
     setTabOrder(Button3, keyword);
     setTabOrder(keyword, Button1);
+    HangulInput::AskForHangul(keyword);
 
     composition = new HangulComposition(this);
     composition->Watch(keyword);

@@ -1,0 +1,255 @@
+// Hangul fields under a real input method framework: fcitx5 with its Hangul engine on a private
+// X server and session bus, keys typed through the X server as a 2-set keyboard sends them.
+#include "add.h"
+#include "address.h"
+#include "forms.h"
+#include "start.h"
+#include "store/address_store.h"
+#include "store/paths.h"
+#include "store/zipcode_directory.h"
+#include "ui/controls.h"
+#include "ui/string_grid.h"
+#include "ui/fonts.h"
+#include "ui/messages.h"
+#include "zipcode.h"
+
+#include "testsupport.h"
+#include "windowsupport.h"
+#include "xsession.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+using testsupport::ClickOn;
+using testsupport::PressKey;
+using testsupport::TypeKeys;
+
+namespace {
+
+// 김철수 on a 2-set keyboard: ㄱ r, ㅣ l, ㅁ a, ㅊ c, ㅓ j, ㄹ f, ㅅ t, ㅜ n.
+const QString kKimCheolsuKeys = QStringLiteral("rlacjftn");
+const QString kKimCheolsu = QStringLiteral("김철수");
+// 역삼: ㅇ d, ㅕ u, ㄱ r, ㅅ t, ㅏ k, ㅁ a.
+const QString kYeoksamKeys = QStringLiteral("durtka");
+
+const QString kLatin = QStringLiteral("keyboard-us");
+const QString kHangul = QStringLiteral("hangul");
+
+QDBusMessage Controller(const QString& method)
+{
+    return QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
+                                       QStringLiteral("org.fcitx.Fcitx.Controller1"), method),
+        QDBus::Block, 2000);
+}
+
+// The input method of the input context that has the focus, as the framework's indicator shows it.
+QString CurrentInputMethod()
+{
+    const QDBusMessage reply = Controller(QStringLiteral("CurrentInputMethod"));
+    return reply.arguments().isEmpty() ? QString() : reply.arguments().first().toString();
+}
+
+bool WaitForInputMethod(const QString& name)
+{
+    for (int i = 0; i < 60; ++i) {
+        if (CurrentInputMethod() == name)
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+// The user switches the focused window to Latin input.
+bool SwitchToLatin()
+{
+    Controller(QStringLiteral("Deactivate"));
+    return WaitForInputMethod(kLatin);
+}
+
+}  // namespace
+
+class TestHangulInput : public QObject {
+    Q_OBJECT
+
+public:
+    TestHangulInput(testsupport::PrivateDesktop* desktop, bool up) : desktop_(desktop), up_(up) {}
+
+private:
+    testsupport::PrivateDesktop* desktop_;
+    bool up_;
+    QTemporaryDir dir_;
+    QString book_;
+
+private slots:
+    void initTestCase()
+    {
+        if (!up_)
+            QSKIP(qPrintable(desktop_->Why()));
+        // fcitx5 takes a moment to come up on the bus.
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        QVERIFY(bus);
+        QTRY_VERIFY2_WITH_TIMEOUT(bus->isServiceRegistered(QStringLiteral("org.fcitx.Fcitx5")),
+                                  qPrintable(desktop_->Log(QStringLiteral("fcitx5.log"))), 20000);
+
+        QVERIFY(dir_.isValid());
+        SetExeFolder(dir_.path());
+        book_ = dir_.filePath(QStringLiteral("address.db"));
+        testsupport::MakeBook(book_, {{QStringLiteral("친구"), QStringLiteral("홍길동"),
+                                       QStringLiteral("02-123-4567"), QString(), QString(),
+                                       QString(), QString()}});
+        SetDatabasePath(book_);
+        testsupport::Exec(
+            dir_.filePath(QStringLiteral("zipcode.db")),
+            QStringLiteral("CREATE TABLE zipcode (zipcode TEXT, sido TEXT, gugun TEXT, dong TEXT,"
+                           " ri TEXT, bldg TEXT, bunji TEXT);"
+                           "INSERT INTO zipcode VALUES ('135-080','서울특별시','강남구','역삼1동','','','600~700');"));
+        InstallFontSubstitutions();
+        CreateForms();
+        for (QTimer* t : Form3->findChildren<QTimer*>())
+            t->stop();
+        Messages::SetResponder([](const Messages::Box& box) {
+            qWarning("box: %s", qPrintable(box.text));
+            return true;
+        });
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+    }
+
+    void cleanupTestCase()
+    {
+        if (!up_)
+            return;
+        Messages::SetResponder(nullptr);
+        DestroyForms();
+    }
+
+    // keyword, cb2 and cb ask for Hangul; leaving them for another control gives back Latin.
+    void mainWindowBoxesAskForHangulAndGiveTheModeBack()
+    {
+        QVERIFY(ClickOn(Form1->grid->viewport()));
+        QTRY_VERIFY(Form1->grid->hasFocus());
+        QVERIFY(SwitchToLatin());
+
+        QVERIFY(ClickOn(Form1->keyword));
+        QTRY_VERIFY(Form1->keyword->hasFocus());
+        QVERIFY(WaitForInputMethod(kHangul));
+        QVERIFY(TypeKeys(kKimCheolsuKeys));
+        QVERIFY(PressKey(QStringLiteral("Tab")));  // on to the search button
+        QTRY_COMPARE(Form1->keyword->text(), kKimCheolsu);
+        QTRY_VERIFY(Form1->Button1->hasFocus());
+        QVERIFY(WaitForInputMethod(kLatin));
+
+        // From box to box the mode stays Hangul; out of the last one it goes back.
+        QVERIFY(PressKey(QStringLiteral("Tab")));
+        QTRY_VERIFY(Form1->cb2->hasFocus());
+        QVERIFY(WaitForInputMethod(kHangul));
+        QVERIFY(PressKey(QStringLiteral("Tab")));
+        QTRY_VERIFY(Form1->cb->hasFocus());
+        QTest::qWait(300);
+        QCOMPARE(CurrentInputMethod(), kHangul);
+        QVERIFY(PressKey(QStringLiteral("Tab")));
+        QTRY_VERIFY(Form1->grid->hasFocus());
+        QVERIFY(WaitForInputMethod(kLatin));
+    }
+
+    // The name after a Latin field comes out in Hangul; the telephone field asks for nothing.
+    void entryDialogNameAfterALatinField()
+    {
+        QString latinTel, name, digitsTel;
+        QVERIFY(testsupport::WhileEntryDialogShown([] { Form2->OpenForNew(); }, [&] {
+            QVERIFY(ClickOn(Form2->tel));
+            QTRY_VERIFY(Form2->tel->hasFocus());
+            QVERIFY(SwitchToLatin());
+            QVERIFY(TypeKeys(QStringLiteral("tel 010")));
+            QTRY_COMPARE(Form2->tel->text(), QStringLiteral("tel 010"));
+            latinTel = Form2->tel->text();
+            QCOMPARE(CurrentInputMethod(), kLatin);
+
+            QVERIFY(ClickOn(Form2->names));
+            QTRY_VERIFY(Form2->names->hasFocus());
+            QVERIFY(WaitForInputMethod(kHangul));
+            QVERIFY(TypeKeys(kKimCheolsuKeys));
+            // Tab commits the last syllable and selects the telephone number.
+            QVERIFY(PressKey(QStringLiteral("Tab")));
+            QTRY_COMPARE(Form2->names->text(), kKimCheolsu);
+            name = Form2->names->text();
+            QTRY_VERIFY(Form2->tel->hasFocus());
+            // Digits and hyphens come through as typed, whatever the mode.
+            QVERIFY(TypeKeys(QStringLiteral("02-555-0101")));
+            QTRY_COMPARE(Form2->tel->text(), QStringLiteral("02-555-0101"));
+            digitsTel = Form2->tel->text();
+        }));
+        QCOMPARE(latinTel, QStringLiteral("tel 010"));
+        QCOMPARE(name, kKimCheolsu);
+        QCOMPARE(digitsTel, QStringLiteral("02-555-0101"));
+    }
+
+    // The search window's keyword asks for Hangul; after "확인" the second address line does too,
+    // and the syllable still in composition is part of what "등록" saves.
+    void secondAddressLineAfterPostalSearch()
+    {
+        QString keyword, add1, add2;
+        int found = 0;
+        QVERIFY(testsupport::WhileEntryDialogShown([] { Form2->OpenForNew(); }, [&] {
+            Form2->names->setText(QStringLiteral("이순신"));
+            QVERIFY(ClickOn(Form2->zip));
+            QTRY_VERIFY(Form2->zip->hasFocus());
+            QVERIFY(SwitchToLatin());
+
+            QVERIFY(ClickOn(Form2->Button4));  // 우편번호검색
+            QTRY_VERIFY(Form5->isVisible());
+            QVERIFY(QTest::qWaitForWindowActive(Form5));
+            QTRY_VERIFY(Form5->keyword->hasFocus());
+            QVERIFY(WaitForInputMethod(kHangul));
+            QVERIFY(TypeKeys(kYeoksamKeys));
+            QVERIFY(PressKey(QStringLiteral("Return")));  // commits, then searches
+            QTRY_COMPARE(Form5->keyword->text(), QStringLiteral("역삼"));
+            keyword = Form5->keyword->text();
+            QTRY_COMPARE(Form5->model->RowCount(), 2);
+            found = Form5->model->Cell(1, 1) == QStringLiteral("135-080");
+
+            QVERIFY(ClickOn(Form5->Button1));  // 확인
+            QTRY_VERIFY(!Form5->isVisible());
+            QVERIFY(QTest::qWaitForWindowActive(Form2));
+            QTRY_VERIFY(Form2->add2->hasFocus());
+            QVERIFY(WaitForInputMethod(kHangul));
+            QVERIFY(TypeKeys(kKimCheolsuKeys));
+            add1 = Form2->add1->text();
+            // "수" is still being composed when the button is pressed.
+            QVERIFY(ClickOn(Form2->Button1));  // 등록
+            QTRY_VERIFY(!Form2->isVisible());
+            add2 = Form2->add2->text();
+        }));
+        QCOMPARE(keyword, QStringLiteral("역삼"));
+        QVERIFY(found);
+        QCOMPARE(add1, ZipcodeDirectory::FullAddress(ZipcodeDirectory::FindByZipcode(QStringLiteral("135-080")).at(0)));
+        QCOMPARE(add2, kKimCheolsu);
+        // What was saved holds the whole last syllable.
+        const AddressList saved = AddressStore::ListAll();
+        QCOMPARE(saved.size(), 2);
+        QCOMPARE(saved.at(1).name, QStringLiteral("이순신"));
+        QCOMPARE(saved.at(1).address2, kKimCheolsu);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    testsupport::PrivateDesktop desktop;
+    const bool up = desktop.Start(testsupport::PrivateDesktop::Input::Fcitx5);
+    if (!up)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    TestHangulInput test(&desktop, up);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_hangul_input.moc"
