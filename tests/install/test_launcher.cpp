@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -353,6 +355,55 @@ private slots:
         QVERIFY2(r.err.contains(blocked), qPrintable(r.err));
         QVERIFY2(r.err.contains("홈 폴더에 쓸 수 있는지"), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(home + "/started"));
+    }
+
+    // Where there is a desktop, the same message comes in a window that waits for its answer.
+    void messageWindowOnADesktop()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+            QStandardPaths::findExecutable("xdotool").isEmpty())
+            QSKIP("Xvfb and xdotool are needed to see the message window");
+        QProcess xvfb;
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QByteArray number;
+        for (int i = 0; i < 100 && !number.contains('\n'); ++i) {
+            xvfb.waitForReadyRead(100);
+            number += xvfb.readAllStandardOutput();
+        }
+        if (!number.contains('\n'))
+            QSKIP("no X server could start");
+        const QString display = ":" + QString::fromLatin1(number.trimmed());
+        auto stopX = qScopeGuard([&] {
+            xvfb.terminate();
+            xvfb.waitForFinished(5000);
+        });
+
+        InstallStandIn("1");
+        QTemporaryDir temp;
+        WriteFile(temp.path() + "/file", "x");
+        const QString home = temp.path() + "/file/home";
+        QProcessEnvironment env = Env(home);
+        env.insert("DISPLAY", display);
+        env.remove("QT_QPA_PLATFORM");
+        QProcess launcher;
+        launcher.setProcessEnvironment(env);
+        launcher.start(prefix_ + "/bin/addressbook", {});
+        QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
+        xenv.insert("DISPLAY", display);
+        QString window;
+        for (int i = 0; i < 100 && window.isEmpty(); ++i) {
+            QTest::qWait(100);
+            window = RunProcess("xdotool", {"search", "--name", "^Addressbook$"}, xenv)
+                         .out.section('\n', 0, 0);
+        }
+        QVERIFY2(!window.isEmpty(), "no message window");
+        QCOMPARE(launcher.state(), QProcess::Running);  // waiting for the answer
+        RunProcess("xdotool", {"windowfocus", "--sync", window}, xenv);
+        RunProcess("xdotool", {"key", "Return"}, xenv);
+        QVERIFY(launcher.waitForFinished(10000));
+        QCOMPARE(launcher.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(launcher.readAllStandardError())
+                    .startsWith("addressbook: 주소록 폴더를 만들 수 없습니다."));
     }
 };
 
