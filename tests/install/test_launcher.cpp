@@ -1,6 +1,7 @@
 // The installed tree and the addressbook command as a user meets them: the build is installed
 // under a temporary prefix with cmake --install, the program there is replaced by a stand-in that
 // records where and as what it was started, and the command runs with a temporary home.
+#include "processsupport.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -21,44 +22,10 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run RunProcess(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-               const QString& folder = {})
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    if (!folder.isEmpty())
-        p.setWorkingDirectory(folder);
-    p.start(program, args);
-    Run r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = "did not finish: " + p.errorString();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+using testsupport::ReadFile;
+using testsupport::Run;
+using testsupport::RunProcess;
+using testsupport::WriteFile;
 
 // Sets a file's modification time to now + seconds.
 void Age(const QString& path, int seconds)
@@ -174,6 +141,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(prefix_ + "/lib/addressbook/drawpictures"));
         QVERIFY(!QFileInfo::exists(prefix_ + "/bin/zipimport"));
         QCOMPARE(Pictures().size(), 12);
+        QVERIFY(QFileInfo(share_ + "/zipcode.db").size() > 0);
         // Both postal samples, to import again by hand.
         QVERIFY(QFileInfo(share_ + "/samples/zipcode_sample.tsv").isFile());
         QVERIFY(QFileInfo(share_ + "/samples/zipcode_sample_5digit/road_range.txt").isFile());

@@ -1,5 +1,6 @@
 // The set-up tools as a user runs them: zipimport builds zipcode.db from a directory file,
 // newbook creates an empty address book; neither may ever damage a file that is there.
+#include "processsupport.h"
 #include "testsupport.h"
 
 #include "store/paths.h"
@@ -19,39 +20,13 @@ using Rows = QList<QStringList>;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
+using testsupport::ReadFile;
+using testsupport::Run;
+using testsupport::WriteFile;
 
 Run RunTool(const QString& tool, const QStringList& args)
 {
-    QProcess p;
-    p.start(QString(BINARY_DIR) + "/" + tool, args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = "did not finish: " + p.errorString();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testsupport::RunProcess(QString(BINARY_DIR) + "/" + tool, args);
 }
 
 QByteArray ToCp949(const QString& text)
