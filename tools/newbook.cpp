@@ -3,7 +3,10 @@
 // It never touches anything that already exists at path: the book is built in a temporary
 // file beside it and then moved into place with a rename that refuses to replace, so even a
 // file that appears at path while we work is left alone.
+#include "store/file_replacement.h"
 #include "tool_files.h"
+
+#include <QFile>
 
 #include <sqlite3.h>
 
@@ -19,7 +22,6 @@
 namespace {
 
 using toolfiles::ParentOf;
-using toolfiles::SyncPath;
 
 const char* kSchema =
     "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
@@ -49,21 +51,6 @@ bool CreateSchema(const std::string& path, std::string& error)
     return rc == SQLITE_OK;
 }
 
-// Moves from into to unless to exists. Returns 0, or the errno of the failure
-// (EEXIST when something is at to).
-int MoveWithoutReplacing(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return errno;
-    // A file system without RENAME_NOREPLACE: link() refuses an existing name just the same.
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -84,34 +71,16 @@ int main(int argc, char** argv)
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Fail("the folder " + folder + " does not exist");
 
-    std::string temp = target + ".new-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return Fail("cannot create a file in " + folder + ": " + Errno());
-    // mkstemp makes the file private; give it the mode a newly created file would have.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-
-    std::string error;
-    if (!CreateSchema(temp, error)) {
-        ::unlink(temp.c_str());
-        return Fail("cannot create the address book: " + error);
+    try {
+        FileReplacement book(QFile::decodeName(target.c_str()), QString());
+        std::string error;
+        if (!CreateSchema(QFile::encodeName(book.Path()).toStdString(), error))
+            return Fail("cannot create the address book: " + error);
+        // Something that appeared at the path meanwhile is left alone just the same.
+        book.Commit(FileReplacement::Existing::KeepExisting);
+    } catch (const EError& e) {
+        return Fail(e.what());
     }
-    if (!SyncPath(temp, O_RDONLY)) {
-        ::unlink(temp.c_str());
-        return Fail("cannot write the address book to disk: " + Errno());
-    }
-
-    const int moved = MoveWithoutReplacing(temp, target);
-    if (moved != 0) {
-        ::unlink(temp.c_str());
-        if (moved == EEXIST)
-            return Fail(target + " appeared while the book was made; it was left as it is");
-        return Fail("cannot create " + target + ": " + std::strerror(moved));
-    }
-    SyncPath(folder, O_RDONLY | O_DIRECTORY);
 
     std::printf("newbook: created the empty address book %s\n", target.c_str());
     return 0;

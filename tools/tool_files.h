@@ -1,9 +1,7 @@
 #pragma once
-// File helpers shared by the set-up tools, which build a database beside its target and move it
-// into place only when it is complete.
-#include <fcntl.h>
+// File helpers shared by the set-up tools. (Building a file beside its target and moving it into
+// place whole is store/file_replacement.h.)
 #include <string>
-#include <unistd.h>
 
 namespace toolfiles {
 
@@ -14,17 +12,6 @@ inline std::string ParentOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Flushes a file (or, opened with O_RDONLY | O_DIRECTORY, a folder) to disk.
-inline bool SyncPath(const std::string& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace toolfiles

@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include "store/errors.h"
+#include "store/file_replacement.h"
 #include "store/postal_source.h"
 #include "tool_files.h"
 
@@ -37,7 +38,6 @@
 namespace {
 
 using toolfiles::ParentOf;
-using toolfiles::SyncPath;
 
 const int kListedRejections = 100;  // beyond this only the count is reported
 
@@ -57,14 +57,13 @@ int Fail(const QString& message)
 QString Errno() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
 // Why the file at path must not be replaced by a directory, or empty when it may.
-QString RefusalFor(const std::string& path, const QString& shown, bool& exists, bool& empty, mode_t& mode)
+QString RefusalFor(const std::string& path, const QString& shown, bool& exists, bool& empty)
 {
     struct stat st {};
     exists = ::stat(path.c_str(), &st) == 0;
     empty = exists && st.st_size == 0;
     if (!exists)
         return errno == ENOENT ? QString() : "cannot check " + shown + ": " + Errno();
-    mode = st.st_mode & 07777;
     if (S_ISDIR(st.st_mode))
         return shown + " is a folder";
     if (!S_ISREG(st.st_mode))
@@ -153,16 +152,6 @@ struct SourceFile {
     }
 };
 
-// The scratch file the new directory is written into, removed unless it was put in place.
-struct ScratchFile {
-    std::string path;
-    ~ScratchFile()
-    {
-        if (!path.empty())
-            ::unlink(path.c_str());
-    }
-};
-
 // Writes rows into the empty file at path, one bound INSERT each, in one transaction.
 class DirectoryWriter {
 public:
@@ -244,14 +233,14 @@ int Import(const QStringList& sources, const std::string& target)
         return Fail(shownTarget + " is the name of an address book; the postal code directory is zipcode.db");
     bool exists = false;
     bool empty = false;
-    mode_t mode = 0;
-    const QString refusal = RefusalFor(target, shownTarget, exists, empty, mode);
+    const QString refusal = RefusalFor(target, shownTarget, exists, empty);
     if (!refusal.isEmpty())
         return Fail(refusal);
     const std::string folder = ParentOf(target);
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Fail("the folder " + QFile::decodeName(folder.c_str()) + " does not exist");
+    FileReplacement::RemoveLeftovers(shownTarget);  // what an interrupted import left
 
     // Every file's encoding and header before anything is written.
     std::vector<std::unique_ptr<SourceFile>> files;
@@ -259,21 +248,9 @@ int Import(const QStringList& sources, const std::string& target)
         for (const QString& path : SourceFiles(source))
             files.push_back(std::make_unique<SourceFile>(path));
 
-    ScratchFile scratch{target + ".importing-XXXXXX"};
-    const int fd = ::mkstemp(scratch.path.data());
-    if (fd < 0) {
-        scratch.path.clear();
-        return Fail("cannot create a file in " + QFile::decodeName(folder.c_str()) + ": " + Errno());
-    }
-    if (!exists) {
-        mode = ::umask(0);
-        ::umask(mode);
-        mode = 0666 & ~mode;
-    }
-    ::fchmod(fd, mode);
-    ::close(fd);
-
-    DirectoryWriter writer(scratch.path);
+    // The new directory replaces the target only whole and on disk.
+    FileReplacement replacement(shownTarget, QString());
+    DirectoryWriter writer(QFile::encodeName(replacement.Path()).toStdString());
     int read = 0;
     int rejected = 0;
     for (const auto& source : files) {
@@ -308,12 +285,7 @@ int Import(const QStringList& sources, const std::string& target)
                            : "no row could be imported; " + shownTarget + " was not created");
     }
     writer.Finish();
-    if (!SyncPath(scratch.path, O_RDONLY))
-        return Fail("cannot write the directory: " + Errno());
-    if (::rename(scratch.path.c_str(), target.c_str()) != 0)
-        return Fail("cannot put the directory in place at " + shownTarget + ": " + Errno());
-    scratch.path.clear();
-    SyncPath(folder, O_RDONLY | O_DIRECTORY);
+    replacement.Commit();
 
     Print(stdout, summary(writer.Written()) + " to " + shownTarget +
                       (!exists ? "" : empty ? " (it replaced an empty file)" : " (the previous directory was replaced)"));

@@ -1,5 +1,6 @@
 #include "store/address_store.h"
 
+#include "store/file_replacement.h"
 #include "store/paths.h"
 #include "store/sqlite_layer.h"
 
@@ -75,6 +76,36 @@ void Write(const QString& sql, const QVariantList& params)
 QVariantList EntryValues(const AddressEntry& e)
 {
     return {e.name, e.tel, e.cell, e.zip, e.address1, e.address2, e.unit};
+}
+
+// SQLite's result codes that a backup step may end with.
+constexpr int kDone = 101;         // the whole copy went through
+constexpr int kCorrupt = 11;       // the source is malformed
+constexpr int kNotADatabase = 26;  // the source is not an SQLite file at all
+
+// How long a backup waits for another program's lock on the book before it gives up.
+constexpr int kBackupLockWait = 2000;  // milliseconds
+
+// Why the open file db is not a sound address book, or empty text when it is one.
+QString AddressBookProblem(TSQLiteDatabase& db)
+{
+    const QString check = db.QuickCheck();
+    if (!check.isEmpty())
+        return QStringLiteral("SQLite's check found: ") + check;
+    TSQLiteTable columns = db.Query(QStringLiteral("PRAGMA table_info(ADDRESS_LIST)"));
+    if (columns.RowCount() == 0)
+        return QStringLiteral("It has no table ADDRESS_LIST.");
+    QStringList missing{QStringLiteral("num"),  QStringLiteral("unit"), QStringLiteral("name"),
+                        QStringLiteral("tel"),  QStringLiteral("cell"), QStringLiteral("zip"),
+                        QStringLiteral("address1"), QStringLiteral("address2")};
+    for (; !columns.Eof(); columns.Next()) {
+        const QString name = columns.FieldAsString(QStringLiteral("name"));
+        missing.removeIf([&](const QString& column) { return column.compare(name, Qt::CaseInsensitive) == 0; });
+    }
+    if (!missing.isEmpty())
+        return QStringLiteral("Its table ADDRESS_LIST has no column ") + missing.join(QStringLiteral(", ")) +
+               QLatin1Char('.');
+    return {};
 }
 
 }  // namespace
@@ -153,14 +184,36 @@ void DeleteEntry(const QString& num)
 bool BackupDatabase()
 {
     const QString source = ExeFolder() + QStringLiteral("address.db");
+    const QString target = ExeFolder() + QStringLiteral("address_backup.db");
     if (!QFileInfo::exists(source))
         return false;
+    const bool hadBackup = QFileInfo::exists(target);
     TSQLiteDatabase from(source, TSQLiteDatabase::OpenMode::ExistingOnly);
-    TSQLiteDatabase to(ExeFolder() + QStringLiteral("address_backup.db"));
-    const int rc = from.BackupTo(to);
-    if (rc != 101)  // SQLITE_DONE: the whole copy went through
-        throw TSQLiteDatabase::BackupFailure(rc, to);
-    to.Close();
+    // Another program writing the book holds it for a commit at a time: wait that out, briefly.
+    from.WaitForLocks(kBackupLockWait);
+
+    // The copy is made and checked beside the old backup, which it replaces only when whole
+    // and on disk; until then address_backup.db stays the previous backup, on its own.
+    FileReplacement replacement(target, QStringLiteral("Could not complete backup: "));
+    TSQLiteDatabase copy(replacement.Path(), TSQLiteDatabase::OpenMode::ExistingOnly);
+    copy.Query(QStringLiteral("PRAGMA journal_mode=OFF"));  // a scratch file until renamed
+    copy.Execute(QStringLiteral("PRAGMA synchronous=OFF"));  // flushed once, by the replacement
+    const int rc = from.BackupTo(copy);
+    QString damage;
+    if (rc == kCorrupt || rc == kNotADatabase)
+        damage = SQLiteResultText(rc) + QLatin1Char('.');
+    else if (rc != kDone)
+        throw TSQLiteDatabase::BackupFailure(rc, copy);
+    // The check runs on the copy: exactly the pages that would become the backup.
+    if (damage.isEmpty())
+        damage = AddressBookProblem(copy);
+    if (!damage.isEmpty())
+        throw EError(QStringLiteral("Backup not made: address.db looks damaged or is not an address book.\r") +
+                     (hadBackup ? QStringLiteral("The previous backup was kept.\r")
+                                : QStringLiteral("No backup was written.\r")) +
+                     damage);
+    copy.Close();
+    replacement.Commit();
     from.Close();
     return true;
 }

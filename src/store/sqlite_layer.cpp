@@ -5,9 +5,12 @@
 #include <sys/mman.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -401,10 +404,74 @@ int TSQLiteDatabase::BackupTo(TSQLiteDatabase& target)
     sqlite3_backup* backup = sqlite3_backup_init(target.db_, "main", db_, "main");
     if (!backup)
         throw ESQLiteException(QStringLiteral("Could not initialize backup"));
-    const int rc = sqlite3_backup_step(backup, -1);
+    int rc;
+    int attempt = 0;
+    do {  // busy and locked are the codes after which the backup interface allows another step
+        rc = sqlite3_backup_step(backup, -1);
+    } while (((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) && SleepBeforeRetry(attempt++));
     // finish rolls back an unfinished copy and leaves its error on the target connection
     sqlite3_backup_finish(backup);
     return rc;
+}
+
+void TSQLiteDatabase::WaitForLocks(int milliseconds)
+{
+    if (!db_)
+        throw ESQLiteException(QStringLiteral("Database is not open"));
+    lockDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    sqlite3_busy_handler(db_, &TSQLiteDatabase::OnBusy, this);
+}
+
+int TSQLiteDatabase::OnBusy(void* self, int count)
+{
+    return static_cast<const TSQLiteDatabase*>(self)->SleepBeforeRetry(count) ? 1 : 0;
+}
+
+// Short waits first, since most locks are held for a commit of a few milliseconds.
+bool TSQLiteDatabase::SleepBeforeRetry(int count) const
+{
+    static const int delays[] = {1, 2, 5, 10, 15, 20, 25};
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= lockDeadline_)
+        return false;
+    const auto delay = std::min<std::chrono::steady_clock::duration>(
+        std::chrono::milliseconds(delays[std::min<size_t>(size_t(count), std::size(delays) - 1)]),
+        lockDeadline_ - now);
+    std::this_thread::sleep_for(delay);
+    return true;
+}
+
+QString TSQLiteDatabase::QuickCheck()
+{
+    static const char sql[] = "PRAGMA quick_check(1)";
+    Statement statement;
+    if (!db_)
+        throw ESQLiteException(QStringLiteral("Database is not open"));
+    // Damage shows as the check's own finding or as SQLite's codes for a malformed file; any
+    // other failure (a lock, a read error) says nothing about the content and is raised.
+    auto damage = [this] {
+        const int code = sqlite3_errcode(db_) & 0xff;
+        return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+    };
+    if (sqlite3_prepare_v2(db_, sql, -1, &statement.st, nullptr) != SQLITE_OK) {
+        if (damage())
+            return QString::fromUtf8(sqlite3_errmsg(db_));
+        throw Failure(db_, QStringLiteral("Error executing SQL"), QString::fromLatin1(sql));
+    }
+    QString finding;
+    int rc;
+    while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
+        const QString line = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.st, 0)));
+        if (line != QLatin1String("ok") && finding.isEmpty())
+            finding = line;
+    }
+    if (rc != SQLITE_DONE) {
+        sqlite3_reset(statement.st);
+        if (damage())
+            return QString::fromUtf8(sqlite3_errmsg(db_));
+        throw Failure(db_, QStringLiteral("Could not retrieve data"), QString::fromLatin1(sql));
+    }
+    return finding;
 }
 
 ESQLiteException TSQLiteDatabase::BackupFailure(int stepCode, const TSQLiteDatabase& target)

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -85,16 +86,28 @@ public:
     // Runs the first statement of sql once; it must finish (result code 101).
     void Execute(const QString& sql, const QVariantList& params = {});
     // Online backup of this file's main database into target's, in one step of all pages.
-    // Returns the step's result code.
+    // A step that meets a lock is tried again while WaitForLocks allows. Returns the step's
+    // result code.
     int BackupTo(TSQLiteDatabase& target);
     void Close();
+
+    // From now on, a step that meets another connection's lock is tried again until
+    // milliseconds from now have passed; after that it fails as it would at once without this.
+    void WaitForLocks(int milliseconds);
+    // SQLite's quick check of the whole file: empty text when it passes, else what it found
+    // (or why it could not look).
+    QString QuickCheck();
 
     // The error for a backup step that did not finish: "Could not complete backup" with the
     // code, its text and SQLite's message as left on target by the backup.
     static ESQLiteException BackupFailure(int stepCode, const TSQLiteDatabase& target);
 
 private:
+    static int OnBusy(void* self, int count);
+    bool SleepBeforeRetry(int count) const;
+
     sqlite3* db_ = nullptr;
+    std::chrono::steady_clock::time_point lockDeadline_{};
 };
 
 // The layer's text for an SQLite primary result code.
