@@ -1,4 +1,4 @@
-// AddressStore over a small book built by each test, and its backup copy.
+// AddressStore over a small book built by each test.
 #include "store/address_store.h"
 #include "store/paths.h"
 #include "testsupport.h"
@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <functional>
 
+using testsupport::Dump;
+using testsupport::Lock;
 using testsupport::MakeBook;
 using testsupport::MessageOf;
 
@@ -26,44 +28,6 @@ QStringList Fields(const AddressEntry& e)
 {
     return {e.unit, e.name, e.tel, e.cell, e.zip, e.address1, e.address2};
 }
-
-// Every row of a book file as "num|unit|name|...", read past the store.
-QStringList Dump(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    QStringList rows;
-    if (sqlite3_prepare_v2(db, "select * from ADDRESS_LIST order by num", -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            QStringList row;
-            for (int c = 0; c < sqlite3_column_count(st); ++c)
-                row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
-            rows << row.join(QLatin1Char('|'));
-        }
-    } else {
-        rows << QStringLiteral("<no table>");
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return rows;
-}
-
-class Lock {
-public:
-    Lock(const QString& path, const char* sql)
-    {
-        sqlite3_open(path.toUtf8().constData(), &db_);
-        ok_ = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~Lock() { sqlite3_close(db_); }
-    bool ok() const { return ok_; }
-    void Release() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
-
-private:
-    sqlite3* db_ = nullptr;
-    bool ok_ = false;
-};
 
 }  // namespace
 
@@ -332,7 +296,6 @@ private slots:
         QCOMPARE(MessageOf([] { AddressStore::ListAll(); }), QStringLiteral("Field not found in dataset: zip"));
     }
 
-
     // A missing book is an error, and no operation ever leaves an empty address.db behind,
     // which the next start would take for the book.
     void missingBookIsNeverCreated_data()
@@ -357,75 +320,6 @@ private slots:
                  QStringLiteral("Failed to open database \"") + book_ +
                      QStringLiteral("\" : unable to open database file"));
         QVERIFY(!QFile::exists(book_));
-    }
-    // ---- backup ----
-
-    void backupWithoutBook()
-    {
-        const QString backup = ExeFolder() + QStringLiteral("address_backup.db");
-        QCOMPARE(AddressStore::BackupDatabase(), false);
-        QVERIFY(!QFile::exists(book_));
-        QVERIFY(!QFile::exists(backup));
-        MakeBook(backup, {{"old"}});
-        QCOMPARE(AddressStore::BackupDatabase(), false);
-        QCOMPARE(Dump(backup), QStringList({"1|old||||||"}));
-    }
-
-    void backupReplacesOldBackup()
-    {
-        const QString backup = ExeFolder() + QStringLiteral("address_backup.db");
-        MakeBook(book_, {{"친구", "홍길동", "02-123-4567"}, {"회사", "김철수"}});
-        MakeBook(backup, {{"old", "x"}, {"old", "y"}, {"old", "only in the old backup"}});
-        QCOMPARE(AddressStore::BackupDatabase(), true);
-        QCOMPARE(Dump(backup), Dump(book_));
-        QFile::remove(backup);
-        QCOMPARE(AddressStore::BackupDatabase(), true);  // created when missing
-        QCOMPARE(Dump(backup), Dump(book_));
-    }
-
-    // A refused copy is an error, and the old backup keeps its content.
-    void backupBlocked_data()
-    {
-        QTest::addColumn<bool>("lockTarget");
-        QTest::addColumn<QString>("lockSql");
-        QTest::newRow("backup being written elsewhere") << true << "BEGIN EXCLUSIVE";
-        QTest::newRow("backup being read elsewhere") << true << "BEGIN; SELECT count(*) FROM ADDRESS_LIST";
-        QTest::newRow("book being written elsewhere") << false << "BEGIN EXCLUSIVE";
-    }
-    void backupBlocked()
-    {
-        QFETCH(bool, lockTarget);
-        QFETCH(QString, lockSql);
-        const QString backup = ExeFolder() + QStringLiteral("address_backup.db");
-        MakeBook(book_, {{"new", "a"}, {"new", "b"}});
-        MakeBook(backup, {{"old", "x"}});
-        const QStringList old = Dump(backup);
-        {
-            Lock lock(lockTarget ? backup : book_, lockSql.toUtf8().constData());
-            QVERIFY(lock.ok());
-            QCOMPARE(MessageOf([] { AddressStore::BackupDatabase(); }),
-                     QStringLiteral("Could not complete backup.\rError [5]: The database file is locked.\r"
-                                    "database is locked"));
-        }
-        QCOMPARE(Dump(backup), old);
-        QCOMPARE(AddressStore::BackupDatabase(), true);  // and it works once the lock is gone
-        QCOMPARE(Dump(backup), Dump(book_));
-    }
-
-    void backupOntoSomethingElse()
-    {
-        const QString backup = ExeFolder() + QStringLiteral("address_backup.db");
-        MakeBook(book_, {{"new", "a"}});
-        QFile f(backup);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        const QByteArray junk(8192, 'x');
-        f.write(junk);
-        f.close();
-        QCOMPARE(MessageOf([] { AddressStore::BackupDatabase(); }),
-                 QStringLiteral("Could not complete backup.\rError [26]: File opened that is not a database file.\r"
-                                "file is not a database"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), junk);
     }
 };
 

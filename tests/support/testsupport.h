@@ -68,6 +68,45 @@ inline void MakeBook(const QString& path, const std::vector<QStringList>& rows =
     sqlite3_close(db);
 }
 
+// Every row of a book file as "num|unit|name|...", read past the store.
+inline QStringList Dump(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    QStringList rows;
+    if (sqlite3_prepare_v2(db, "select * from ADDRESS_LIST order by num", -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+            rows << row.join(QLatin1Char('|'));
+        }
+    } else {
+        rows << QStringLiteral("<no table>");
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+// Another connection holding a lock on a file until released.
+class Lock {
+public:
+    Lock(const QString& path, const char* sql)
+    {
+        sqlite3_open(path.toUtf8().constData(), &db_);
+        ok_ = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Lock() { sqlite3_close(db_); }
+    bool ok() const { return ok_; }
+    void Release() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool ok_ = false;
+};
+
 // The message of the error of type Error that action raises, or "<no error>".
 template <class Error = EError>
 QString MessageOf(const std::function<void()>& action)
