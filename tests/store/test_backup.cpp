@@ -44,12 +44,6 @@ QStringList FirstRow(const QString& path, const char* sql)
     return row;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // A book of count generated entries, all of them marked with tag.
 void MakeLargeBook(const QString& path, int count, const QString& tag)
@@ -166,9 +160,9 @@ private slots:
         if (previous == "private")
             QVERIFY(QFile::setPermissions(backup_, QFile::ReadOwner | QFile::WriteOwner));
         if (previous == "empty")
-            WriteFile(backup_, {});
+            faultsupport::WriteAll(backup_, {});
         if (previous == "junk")
-            WriteFile(backup_, QByteArray(8192, 'x'));
+            faultsupport::WriteAll(backup_, QByteArray(8192, 'x'));
         const QByteArray book = faultsupport::ReadAll(book_);
 
         QCOMPARE(MessageOf([] { QVERIFY(AddressStore::BackupDatabase()); }), QStringLiteral("<no error>"));
@@ -205,14 +199,14 @@ private slots:
         QFETCH(bool, hadBackup);
         QFETCH(QString, finding);
         if (book == "empty") {
-            WriteFile(book_, {});
+            faultsupport::WriteAll(book_, {});
         } else if (book == "foreign") {
             testsupport::Exec(book_, "CREATE TABLE photos (id INTEGER, data BLOB); INSERT INTO photos VALUES (1, x'00')");
         } else if (book == "column") {
             testsupport::Exec(book_, "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY, unit, name, tel, cell, zip,"
                                      " address1); INSERT INTO ADDRESS_LIST(name) VALUES ('a')");
         } else if (book == "text") {
-            WriteFile(book_, QByteArray("주소록 메모\n").repeated(1000));
+            faultsupport::WriteAll(book_, QByteArray("주소록 메모\n").repeated(1000));
         } else {
             MakeLargeBook(book_, 20000, QStringLiteral("책"));
             QFile f(book_);
@@ -349,9 +343,9 @@ private slots:
         const QStringList kept{"address_backup.db.tmp-notes.txt", "address.db.tmp-Ab12Cd",
                                "address_backup.db.tmp-Ab12C"};
         for (const QString& name : stale + kept)
-            WriteFile(ExeFolder() + name, "partial");
+            faultsupport::WriteAll(ExeFolder() + name, "partial");
         FileReplacement running(backup_, QString());
-        WriteFile(running.Path(), "being written");
+        faultsupport::WriteAll(running.Path(), "being written");
 
         QVERIFY(AddressStore::BackupDatabase());
         QStringList expected = kept + QStringList{"address.db", "address_backup.db",
@@ -365,53 +359,17 @@ private slots:
     // sound database holding the whole old or the whole new backup, and the book is untouched.
     void killedAtRandomMoments()
     {
-        const int trials = 40;
-        const quint32 seed = 20261211;
         MakeLargeBook(book_, 30000, QStringLiteral("새"));
         MakeLargeBook(backup_, 20000, QStringLiteral("옛"));
-        const QByteArray book = faultsupport::ReadAll(book_);
-        const QByteArray oldBackup = faultsupport::ReadAll(backup_);
-        const QByteArray oldContent = faultsupport::Read(backup_, kAllRows).content;
-        const QByteArray newContent = faultsupport::Read(book_, kAllRows).content;
-        QVERIFY(oldContent != newContent);
-        const QString self = QCoreApplication::applicationFilePath();
-        const QStringList args{"--backup-in", dir_->path()};
-        auto restore = [&] {
-            if (faultsupport::ReadAll(backup_) != oldBackup)
-                WriteFile(backup_, oldBackup);
-        };
-        const qint64 whole = faultsupport::TimeOfRun(self, args, 3, restore);
-        QVERIFY(whole > 0);
-
-        QTemporaryDir scratch;
-        int killed = 0, asOld = 0, asNew = 0, leftTemp = 0;
-        faultsupport::KillAtRandomMoments(
-            self, args, trials, seed, whole + whole / 5, restore, [&](int trial, const faultsupport::Outcome& o) {
-                if (!o.killed)
-                    QVERIFY2(o.exitCode == 0, qPrintable(o.errors));
-                killed += o.killed;
-                const faultsupport::Reading r =
-                    faultsupport::Read(faultsupport::CopyAlone(backup_, scratch.path()), kAllRows);
-                QVERIFY2(r.integrity == "ok", qPrintable(QString("trial %1: %2").arg(trial).arg(r.integrity)));
-                QVERIFY2(r.content == oldContent || r.content == newContent, qPrintable(QString("trial %1").arg(trial)));
-                (r.content == oldContent ? asOld : asNew)++;
-                QVERIFY(faultsupport::ReadAll(book_) == book);
-                const QStringList strangers =
-                    faultsupport::Strangers(dir_->path(), {"address.db", "address_backup.db"});
-                QVERIFY2(strangers.isEmpty(), qPrintable(strangers.join(", ")));
-                leftTemp += Files().size() > 2;
-            });
+        faultsupport::CheckKills(QCoreApplication::applicationFilePath(), {"--backup-in", dir_->path()}, 40,
+                                 20261211, {backup_, kAllRows, book_, {"address.db", "address_backup.db"}});
         if (QTest::currentTestFailed())
             return;
-        qInfo("%d trials (seed %u, kills within %lld ms, a whole run %lld ms): %d killed, backup old %d times,"
-              " new %d times; a temporary file was left %d times",
-              trials, seed, whole + whole / 5, whole, killed, asOld, asNew, leftTemp);
-        QVERIFY(killed > 0);  // how often each outcome comes depends on the load of the machine
 
         // The next backup cleans up whatever the interrupted ones left.
         QVERIFY(AddressStore::BackupDatabase());
         QCOMPARE(Files(), QStringList({"address.db", "address_backup.db"}));
-        QCOMPARE(faultsupport::Read(backup_, kAllRows).content, newContent);
+        QCOMPARE(Dump(backup_), Dump(book_));
     }
 };
 

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QString>
+#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTest>
 #include <sqlite3.h>
@@ -25,7 +27,7 @@ struct Outcome {
     QString errors;        // its error output
 };
 
-// Median time in milliseconds of a whole run of program with args, over runs runs;
+// The longest time in milliseconds of a whole run of program with args, over runs runs;
 // prepare() is called before each.
 inline qint64 TimeOfRun(const QString& program, const QStringList& args, int runs,
                         const std::function<void()>& prepare)
@@ -43,8 +45,7 @@ inline qint64 TimeOfRun(const QString& program, const QStringList& args, int run
         }
         times.push_back(clock.elapsed());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return *std::max_element(times.begin(), times.end());
 }
 
 // Runs program with args trials times; each run is killed after a delay drawn evenly from
@@ -83,6 +84,13 @@ inline QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // Copies the one file at path, and nothing beside it, into a fresh folder under scratch;
@@ -158,6 +166,63 @@ inline QStringList Strangers(const QString& folder, const QStringList& expected)
             strangers << name;
     }
     return strangers;
+}
+
+// A program that replaces one file, killed at random moments: before each run the target gets
+// its old bytes back; after each run the target, copied away alone, passes SQLite's integrity
+// check and holds the whole old or the whole new content (as read by sql), the file the program
+// only reads is unchanged, and the folder holds nothing but names and temporary files of them.
+// The kills fall within one and a half times the longest of three whole runs (the time a run
+// takes varies with the machine's load); the tally is printed. Returns the
+// new content.
+struct Replacement {
+    QString target;
+    const char* sql;
+    QString untouched;
+    QStringList names;
+};
+inline QByteArray CheckKills(const QString& program, const QStringList& args, int trials, quint32 seed,
+                             const Replacement& r)
+{
+    const QString folder = QFileInfo(r.target).absolutePath();
+    const QByteArray oldBytes = ReadAll(r.target);
+    const QByteArray untouchedBytes = ReadAll(r.untouched);
+    const QByteArray oldContent = Read(r.target, r.sql).content;
+    auto restore = [&] {
+        if (ReadAll(r.target) != oldBytes)
+            WriteAll(r.target, oldBytes);
+    };
+    const qint64 whole = TimeOfRun(program, args, 3, restore);
+    const QByteArray newContent = Read(r.target, r.sql).content;
+    if (whole <= 0 || oldContent == newContent) {
+        QTest::qFail("a whole run did not replace the file", __FILE__, __LINE__);
+        return {};
+    }
+
+    QTemporaryDir scratch;
+    int killed = 0, asOld = 0, asNew = 0, leftTemp = 0;
+    KillAtRandomMoments(program, args, trials, seed, whole + whole / 2, restore, [&](int trial, const Outcome& o) {
+        if (!o.killed)
+            QVERIFY2(o.exitCode == 0, qPrintable(o.errors));
+        killed += o.killed;
+        const Reading alone = Read(CopyAlone(r.target, scratch.path()), r.sql);
+        QVERIFY2(alone.integrity == "ok", qPrintable(QString("trial %1: %2").arg(trial).arg(alone.integrity)));
+        QVERIFY2(alone.content == oldContent || alone.content == newContent, qPrintable(QString("trial %1").arg(trial)));
+        (alone.content == oldContent ? asOld : asNew)++;
+        QVERIFY(ReadAll(r.untouched) == untouchedBytes);
+        const QStringList strangers = Strangers(folder, r.names);
+        QVERIFY2(strangers.isEmpty(), qPrintable(strangers.join(", ")));
+        leftTemp += QDir(folder).entryList(QDir::Files | QDir::Hidden).size() > r.names.size();
+    });
+    if (QTest::currentTestFailed())
+        return {};
+    qInfo("%d trials (seed %u, kills within %lld ms, the longest whole run %lld ms): %d killed; %s held the old content"
+          " %d times, the new %d times; a temporary file was left %d times",
+          trials, seed, whole + whole / 2, whole, killed, qPrintable(QFileInfo(r.target).fileName()), asOld, asNew,
+          leftTemp);
+    if (killed == 0)  // how often each outcome comes depends on the load of the machine; kills must come
+        QTest::qFail("no run was killed", __FILE__, __LINE__);
+    return newContent;
 }
 
 }  // namespace faultsupport
