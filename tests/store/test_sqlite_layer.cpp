@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QtTest>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -316,6 +318,71 @@ private slots:
         TSQLiteDatabase target(dir_.filePath(QStringLiteral("copy.db")));
         QCOMPARE(source.BackupTo(target), 101);
         QCOMPARE(target.Query(QStringLiteral("select v from t where k=2")).FieldAsString(0), QStringLiteral("two"));
+    }
+
+    // A connection told to wait for locks waits that long and then fails as one that does not.
+    void waitForLocks()
+    {
+        TSQLiteDatabase source(path_);
+        source.WaitForLocks(300);
+        TSQLiteDatabase target(dir_.filePath(QStringLiteral("copy.db")));
+        QElapsedTimer clock;
+        clock.start();
+        {
+            OtherConnection other(path_);
+            other.Run("BEGIN EXCLUSIVE");
+            QCOMPARE(source.BackupTo(target), 5);
+            QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+            clock.restart();
+            QCOMPARE(MessageOf([&] { source.Query(QStringLiteral("select * from t")); }).left(19),
+                     QStringLiteral("Error executing SQL"));
+            QVERIFY(clock.elapsed() < 300);  // the time allowed is spent
+            other.Run("ROLLBACK");
+        }
+        source.WaitForLocks(2000);
+        {
+            OtherConnection other(path_);
+            other.Run("BEGIN EXCLUSIVE");
+            std::thread release([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                other.Run("ROLLBACK");
+            });
+            QCOMPARE(source.BackupTo(target), 101);
+            release.join();
+        }
+        QCOMPARE(target.Query(QStringLiteral("select count(*) from t")).FieldAsString(0), QStringLiteral("2"));
+    }
+
+    // The quick check tells damage from a file that cannot be read for the moment.
+    void quickCheck()
+    {
+        TSQLiteDatabase db(path_);
+        QCOMPARE(db.QuickCheck(), QString());
+        {
+            OtherConnection other(path_);
+            other.Run("BEGIN EXCLUSIVE");
+            QVERIFY(MessageOf([&] { db.QuickCheck(); }).contains(QStringLiteral("Error [5]")));
+            other.Run("ROLLBACK");
+        }
+        db.Close();
+
+        const QString text = dir_.filePath(QStringLiteral("notes.db"));
+        QFile notes(text);
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write(QByteArray("not a database\n").repeated(500));
+        notes.close();
+        TSQLiteDatabase other(text);
+        QCOMPARE(other.QuickCheck(), QStringLiteral("file is not a database"));
+
+        const QString damaged = dir_.filePath(QStringLiteral("damaged.db"));
+        testsupport::MakeBook(damaged, std::vector<QStringList>(3000, {"unit", "a name", "02-000-0000"}));
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek((f.size() / 4096 / 2) * 4096));
+        f.write(QByteArray(4096, '\x5a'));
+        f.close();
+        TSQLiteDatabase book(damaged);
+        QVERIFY(!book.QuickCheck().isEmpty());
     }
 
     void resultCodeTexts_data()
