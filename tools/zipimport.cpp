@@ -157,7 +157,7 @@ class DirectoryWriter {
 public:
     explicit DirectoryWriter(const std::string& path)
     {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
             Throw();
         // The file is a scratch copy until it is renamed into place: no journal needed.
         Run("PRAGMA journal_mode = OFF");
@@ -180,8 +180,8 @@ public:
     {
         const QString* values[] = {&row.zipcode, &row.sido, &row.gugun, &row.dong, &row.ri, &row.bldg, &row.bunji};
         for (int c = 0; c < 7; ++c) {
-            const QByteArray value = values[c]->toUtf8();
-            sqlite3_bind_text(insert_, c + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+            utf8_[c] = values[c]->toUtf8();
+            sqlite3_bind_text(insert_, c + 1, utf8_[c].constData(), int(utf8_[c].size()), SQLITE_STATIC);
         }
         if (sqlite3_step(insert_) != SQLITE_DONE || sqlite3_reset(insert_) != SQLITE_OK)
             Throw();
@@ -214,6 +214,7 @@ private:
 
     sqlite3* db_ = nullptr;
     sqlite3_stmt* insert_ = nullptr;
+    QByteArray utf8_[7];  // the bound values, alive until the row is stepped
     qsizetype written_ = 0;
 };
 

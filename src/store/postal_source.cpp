@@ -308,7 +308,7 @@ QStringList Missing(const Header& h, const LayoutColumns& l)
 }
 
 // A number column: empty reads as 0.
-std::optional<int> NumberIn(const QString& text)
+std::optional<int> NumberIn(QStringView text)
 {
     if (text.isEmpty())
         return 0;
@@ -480,11 +480,14 @@ int File::ReadRows(const std::function<void(const ZipcodeRow&)>& accept,
     int read = 0;
     int line = headerLine_;
     ZipcodeRow row;
-    QStringList fields;
-    auto value = [&](Meaning m) { return index_[m] < 0 ? QString() : fields[index_[m]].trimmed(); };
+    // The fields are views into the line, or into the unquoted texts of a line with quotes.
+    std::vector<QStringView> fields;
+    QStringList unquoted;
+    auto view = [&](Meaning m) { return index_[m] < 0 ? QStringView() : fields[size_t(index_[m])].trimmed(); };
+    auto value = [&](Meaning m) { return view(m).toString(); };
     // A number column's value; the reason goes to `why` when it is not a number.
     auto number = [&](Meaning m, QString& why) {
-        const QString text = value(m);
+        const QStringView text = view(m);
         const std::optional<int> n = NumberIn(text);
         if (!n && why.isEmpty())
             why = QString("%1 \"%2\" is not a number").arg(names_[index_[m]].trimmed(), text);
@@ -492,7 +495,7 @@ int File::ReadRows(const std::function<void(const ZipcodeRow&)>& accept,
     };
     // A column that holds 0 or 1 (empty: 0).
     auto flag = [&](Meaning m, QString& why) {
-        const QString text = value(m);
+        const QStringView text = view(m);
         if (text.isEmpty() || text == u"0")
             return false;
         if (text == u"1")
@@ -509,19 +512,29 @@ int File::ReadRows(const std::function<void(const ZipcodeRow&)>& accept,
         if (IsBlank(text))
             continue;
         ++read;
-        Parsed p = ParseLine(text, separator_);
-        if (!p.error.isEmpty()) {
-            reject(line, p.error);
-            continue;
+        fields.clear();
+        if (!text.contains(u'"')) {
+            QStringView rest(text);
+            for (qsizetype bar; (bar = rest.indexOf(separator_)) >= 0; rest = rest.sliced(bar + 1))
+                fields.push_back(rest.first(bar));
+            fields.push_back(rest);
+        } else {
+            Parsed p = ParseLine(text, separator_);
+            if (!p.error.isEmpty()) {
+                reject(line, p.error);
+                continue;
+            }
+            unquoted = std::move(p.fields);
+            for (const QString& f : unquoted)
+                fields.push_back(f);
         }
         bool extraText = false;
-        for (qsizetype f = fieldCount_; f < p.fields.size(); ++f)
-            extraText = extraText || !p.fields[f].trimmed().isEmpty();
-        if (p.fields.size() < fieldCount_ || extraText) {
-            reject(line, QString("wrong field count (expected %1, found %2)").arg(fieldCount_).arg(p.fields.size()));
+        for (size_t f = size_t(fieldCount_); f < fields.size(); ++f)
+            extraText = extraText || !fields[f].trimmed().isEmpty();
+        if (qsizetype(fields.size()) < fieldCount_ || extraText) {
+            reject(line, QString("wrong field count (expected %1, found %2)").arg(fieldCount_).arg(fields.size()));
             continue;
         }
-        fields = std::move(p.fields);
 
         QString why;
         row.zipcode = value(Zip);
@@ -582,7 +595,7 @@ int File::ReadRows(const std::function<void(const ZipcodeRow&)>& accept,
                 row.bldg.clear();
                 range = NumberRange(number(BldgFirstMain, why), number(BldgFirstSub, why),
                                     number(BldgLastMain, why), number(BldgLastSub, why));
-                const QString kind = value(RangeKind);
+                const QStringView kind = view(RangeKind);
                 if (kind.size() > 1 || (kind.size() == 1 && (kind[0] < u'0' || kind[0] > u'3'))) {
                     if (why.isEmpty())
                         why = QString("%1 \"%2\" is not 0, 1, 2 or 3").arg(names_[index_[RangeKind]].trimmed(), kind);

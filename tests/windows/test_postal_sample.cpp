@@ -26,7 +26,7 @@ namespace {
 QList<QStringList> Listed()
 {
     QList<QStringList> rows;
-    const auto* cells = Form5->grid->Model();
+    const ZipGridModel* cells = Form5->model;
     for (int r = 1; r < cells->RowCount(); ++r)
         rows << QStringList{cells->Cell(1, r), cells->Cell(2, r), cells->Cell(3, r)};
     return rows;
