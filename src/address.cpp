@@ -257,6 +257,7 @@ void TForm1::BuildGrid()
         grid->setColumnWidth(c, widths[c]);
     grid->SetStretchedColumn(AddressListModel::Address);
     grid->SetHiddenColumn(AddressListModel::Key);
+    BuildListMenu();
 }
 
 void TForm1::ShowFixedBorder()

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class AddressListModel;
+class QAction;
+class QMenu;
 class HangulComposition;
 class QComboBox;
 class QLabel;
@@ -54,6 +56,9 @@ public:
     void Image7MouseLeave();
     void Image8MouseMove();
     void Image8MouseLeave();
+    void gridContextPopup(const QPoint& pos);  // the list's context menu
+    void ImportItemClick();                     // "가져오기…"
+    void ExportItemClick();                     // "내보내기…"
 
     QString StatusText() const;  // the second panel of the status bar
     int CategoryIndex() const;   // the selected item of cb; -1 while its text was typed
@@ -94,6 +99,9 @@ public:
     TStringGrid* grid = nullptr;
     AddressListModel* model = nullptr;
     HangulComposition* composition = nullptr;  // keyword's and cb's syllables in progress
+    QMenu* PopupMenu1 = nullptr;               // the list's context menu
+    QAction* ImportItem = nullptr;
+    QAction* ExportItem = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -105,6 +113,7 @@ private:
     void BuildToolbar();
     void BuildSearchBar();
     void BuildGrid();
+    void BuildListMenu();
     void ShowFixedBorder();
     void ShowListed(int count);
     void LoadFace(TImage* image, const QString& path);

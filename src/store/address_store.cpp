@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 QString SearchFieldColumn(SearchField field)
 {
@@ -108,6 +109,27 @@ QString AddressBookProblem(TSQLiteDatabase& db)
     return {};
 }
 
+const QString kInsert = QStringLiteral(
+    "INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES (?,?,?,?,?,?,?)");
+
+// The seven values as one text that no other seven values give: each value after its length.
+QString SevenValuesKey(const QString* const (&values)[7])
+{
+    QString key;
+    for (const QString* v : values) {
+        key += QString::number(v->size());
+        key += QLatin1Char(':');
+        key += *v;
+    }
+    return key;
+}
+
+QString SevenValuesKey(const AddressEntry& e)
+{
+    const QString* const values[7] = {&e.unit, &e.name, &e.tel, &e.cell, &e.zip, &e.address1, &e.address2};
+    return SevenValuesKey(values);
+}
+
 }  // namespace
 
 namespace AddressStore {
@@ -160,9 +182,56 @@ std::optional<AddressEntry> LoadEntry(const QString& num)
 
 void InsertEntry(const AddressEntry& entry)
 {
-    Write(QStringLiteral("INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES "
-                         "(?,?,?,?,?,?,?)"),
-          EntryValues(entry));
+    Write(kInsert, EntryValues(entry));
+}
+
+InsertResult InsertEntries(const AddressList& entries, bool dryRun)
+{
+    TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
+    // Taking the write lock first means a book that someone else is writing fails here, before
+    // anything is read or written, and the duplicates are judged against what will stay.
+    if (!dryRun)
+        db.Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        QSet<QString> seen;
+        {
+            TSQLiteTable rows = db.Query(
+                QStringLiteral("select unit,name,tel,cell,zip,address1,address2 from ADDRESS_LIST"));
+            seen.reserve(rows.RowCount() + qsizetype(entries.size()));
+            for (; !rows.Eof(); rows.Next()) {
+                QString texts[7];
+                for (int c = 0; c < 7; ++c)
+                    texts[c] = rows.FieldAsString(c);
+                const QString* const values[7] = {&texts[0], &texts[1], &texts[2], &texts[3],
+                                                  &texts[4], &texts[5], &texts[6]};
+                seen.insert(SevenValuesKey(values));
+            }
+        }
+        InsertResult result;
+        for (const AddressEntry& e : entries) {
+            const QString key = SevenValuesKey(e);
+            if (seen.contains(key)) {
+                ++result.duplicates;
+                continue;
+            }
+            seen.insert(key);
+            if (!dryRun)
+                db.Execute(kInsert, EntryValues(e));
+            ++result.added;
+        }
+        if (!dryRun)
+            db.Execute(QStringLiteral("COMMIT"));
+        return result;
+    } catch (...) {
+        // Nothing of the run stays; a failed rollback leaves SQLite to undo it at close.
+        if (!dryRun) {
+            try {
+                db.Execute(QStringLiteral("ROLLBACK"));
+            } catch (...) {
+            }
+        }
+        throw;
+    }
 }
 
 void UpdateEntry(const QString& num, const AddressEntry& entry)

@@ -26,6 +26,15 @@ std::optional<AddressEntry> LoadEntry(const QString& num);
 void InsertEntry(const AddressEntry& entry);
 void UpdateEntry(const QString& num, const AddressEntry& entry);
 void DeleteEntry(const QString& num);
+// Adds entries in one transaction: all of them or, on an error, none. An entry whose seven
+// values equal those of an entry already in the book, or of an earlier one of entries, is
+// skipped and counted. With dryRun nothing is written; the counts are what would happen.
+// The book is never created: a missing or locked book is an error.
+struct InsertResult {
+    int added = 0;
+    int duplicates = 0;
+};
+InsertResult InsertEntries(const AddressList& entries, bool dryRun = false);
 // false (having touched nothing) when ExeFolder() + "address.db" does not exist.
 bool BackupDatabase();
 }  // namespace AddressStore

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QAbstractButton>
 #include <QEventLoop>
+#include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
@@ -15,6 +17,22 @@ Responder& CurrentResponder()
 {
     static Responder responder;
     return responder;
+}
+
+FileResponder& CurrentFileResponder()
+{
+    static FileResponder responder;
+    return responder;
+}
+
+// Answers a file question through the file responder when one is installed.
+bool RespondFiles(const FileQuestion& question, QStringList& files)
+{
+    FileResponder responder = CurrentFileResponder();
+    if (!responder)
+        return false;
+    files = responder(question);
+    return true;
 }
 
 // The database layer separates lines with a carriage return; the box wants line feeds.
@@ -129,5 +147,23 @@ bool AskYesNo(const QString& text, const QString& caption)
 }
 
 void SetResponder(Responder responder) { CurrentResponder() = std::move(responder); }
+
+QStringList AskOpenFiles(const QString& caption, const QString& filter)
+{
+    QStringList files;
+    if (RespondFiles({FileQuestion::Open, caption, filter}, files))
+        return files;
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, QString(), filter);
+}
+
+QString AskSaveFile(const QString& caption, const QString& filter)
+{
+    QStringList files;
+    if (RespondFiles({FileQuestion::Save, caption, filter}, files))
+        return files.value(0);
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QString(), filter);
+}
+
+void SetFileResponder(FileResponder responder) { CurrentFileResponder() = std::move(responder); }
 
 }  // namespace Messages

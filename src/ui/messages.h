@@ -1,6 +1,7 @@
 #pragma once
 // Every message box of the program goes through here, so that tests can answer them.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace Messages {
@@ -34,5 +35,21 @@ struct Box {
 // question, returns the answer (true for Yes). Pass nullptr to restore real boxes.
 using Responder = std::function<bool(const Box&)>;
 void SetResponder(Responder responder);
+
+// File dialogs, owned by the active window. filter as QFileDialog takes it.
+// The files chosen to read; empty when cancelled.
+QStringList AskOpenFiles(const QString& caption, const QString& filter);
+// The file to write (the dialog has asked before replacing one); empty when cancelled.
+QString AskSaveFile(const QString& caption, const QString& filter);
+
+// With a file responder installed no file dialog opens: it sees each question and returns the
+// files chosen (none: cancelled). Pass nullptr to restore real dialogs.
+struct FileQuestion {
+    enum Kind { Open, Save } kind;
+    QString caption;
+    QString filter;
+};
+using FileResponder = std::function<QStringList(const FileQuestion&)>;
+void SetFileResponder(FileResponder responder);
 
 }  // namespace Messages

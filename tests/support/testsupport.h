@@ -3,9 +3,12 @@
 #include "store/errors.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <iconv.h>
 #include <sqlite3.h>
 #include <functional>
 #include <stdexcept>
@@ -117,6 +120,61 @@ QString MessageOf(const std::function<void()>& action)
         return e.Message();
     }
     return QStringLiteral("<no error>");
+}
+
+// A command-line tool of the build run to its end.
+struct ToolRun {
+    int code = -1;
+    QString out, err;
+};
+
+inline ToolRun RunBuiltTool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(QString(BINARY_DIR) + "/" + tool, args);
+    ToolRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "did not finish: " + p.errorString();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// text in CP949, as Excel on a Korean Windows saves it; empty when it cannot be encoded.
+inline QByteArray EncodeCp949(const QString& text)
+{
+    const QByteArray in = text.toUtf8();
+    iconv_t cd = iconv_open("CP949", "UTF-8");
+    if (cd == iconv_t(-1))
+        return {};
+    QByteArray out(in.size() * 2 + 16, '\0');
+    char* ip = const_cast<char*>(in.constData());
+    size_t il = size_t(in.size());
+    char* op = out.data();
+    size_t ol = size_t(out.size());
+    const size_t rc = iconv(cd, &ip, &il, &op, &ol);
+    iconv_close(cd);
+    if (rc == size_t(-1))
+        return {};
+    out.truncate(op - out.data());
+    return out;
 }
 
 }  // namespace testsupport
