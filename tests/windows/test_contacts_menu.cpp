@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QTableView>
+#include "ui/string_grid.h"
 #include <QTimer>
 #include <QtTest>
 
@@ -65,7 +65,7 @@ class TestContactsMenu : public QObject {
             menu->close();
         });
         timer.start();
-        QTableView* g = Form1->grid;
+        TStringGrid* g = Form1->grid;
         const QRect cell = g->visualRect(Form1->model->index(row - 1, 2));
         const QPoint at = g->viewport()->mapTo(Form1, cell.center());
         QTest::mouseClick(Form1->windowHandle(), Qt::RightButton, {}, at);
@@ -94,7 +94,7 @@ private slots:
                                                {"가족", "박민수", "02-3", "010-3", "", "", ""}});
         Form1->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
-        Form1->SetCurrentRow(2);
+        Form1->grid->SetCurrentRow(2);
     }
     void cleanupTestCase()
     {
@@ -113,10 +113,10 @@ private slots:
     void menuLeavesRowAndSelection()
     {
         const QModelIndexList before = Selected();
-        QCOMPARE(Form1->CurrentRow(), 2);
+        QCOMPARE(Form1->grid->CurrentRow(), 2);
         RightClickRow(3, QString());
         QCOMPARE(menuTexts_, (QStringList{"가져오기…", "내보내기…"}));
-        QCOMPARE(Form1->CurrentRow(), 2);
+        QCOMPARE(Form1->grid->CurrentRow(), 2);
         QCOMPARE(Selected(), before);
         QVERIFY(boxes_.isEmpty());
         QVERIFY(questions_.isEmpty());
@@ -144,7 +144,7 @@ private slots:
                                                 "거부된 항목:\nphone.vcf 13행: 이름도 전화번호도 없습니다"));
         QCOMPARE(Names(), (QStringList{"김철수", "이영희", "박민수", "최지훈"}));
         QCOMPARE(Form1->StatusText(), QStringLiteral("4 건이 검색되었습니다.    "));
-        QCOMPARE(Form1->CurrentRow(), 2);
+        QCOMPARE(Form1->grid->CurrentRow(), 2);
         QCOMPARE(Selected(), before);
     }
 
@@ -160,7 +160,7 @@ private slots:
         const QString text = QString::fromUtf8(testsupport::ReadBytes(out));
         QCOMPARE(text.count(QStringLiteral("\r\n")), 5);
         QVERIFY(text.contains(QStringLiteral("\r\n,최지훈,,010-4,,,\r\n")));
-        QCOMPARE(Form1->CurrentRow(), 2);
+        QCOMPARE(Form1->grid->CurrentRow(), 2);
     }
 
     // Cancelling the file dialog does nothing; a locked book shows the layer's error through
