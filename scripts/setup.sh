@@ -16,9 +16,9 @@ PACKAGES=(
   xvfb xauth imagemagick poppler-utils
   # the Debian package (scripts/package.sh) and the menu entry's check
   dpkg-dev fakeroot lintian desktop-file-utils
-  # tests/Hangul input: a private session bus, fcitx5 with its Hangul engine, a window manager
-  # and real key events (also the launcher's message window)
-  dbus dbus-x11 fcitx5 fcitx5-hangul openbox xdotool
+  # tests/Hangul input: a private session bus, fcitx5 and IBus with their Hangul engines, a
+  # window manager and real key events (also the launcher's message window)
+  dbus dbus-x11 fcitx5 fcitx5-hangul ibus ibus-hangul openbox xdotool
 )
 
 missing=()

@@ -284,13 +284,18 @@ private:
                 found = [this, w](const Mode& mode) { Remember(w, mode); };
             }
         }
+        // IBus serves the whole program through one input context, made at start: its engine
+        // is set once per focus-in.
+        const bool ibusToo = first;
         if (!SessionBusReachable() || qgetenv("QT_IM_MODULE").startsWith("ibus")) {
-            AskIBus(found);
+            if (ibusToo)
+                AskIBus(found);
             return;
         }
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) {
-            AskIBus(found);
+            if (ibusToo)
+                AskIBus(found);
             return;
         }
         // fcitx5 answers in order: the mode read is the one before the switch.
@@ -304,8 +309,8 @@ private:
                         // Not running: IBus is asked instead, below.
                     });
         OnReply(bus.asyncCall(Fcitx5Call(QStringLiteral("SetCurrentIM"), {kHangul}), kCallTimeoutMs),
-                this, [this, found](const QDBusMessage& reply) {
-                    if (NotRunning(reply))
+                this, [this, found, ibusToo](const QDBusMessage& reply) {
+                    if (NotRunning(reply) && ibusToo)
                         AskIBus(found);
                 });
     }
@@ -319,14 +324,19 @@ private:
                 found({});
             return;
         }
-        if (found)
-            OnReply(ibus.asyncCall(IBusCall(QStringLiteral("GetGlobalEngine")), kCallTimeoutMs), this,
-                    [found](const QDBusMessage& reply) {
-                        const QString name = EngineName(reply);
+        // Setting the engine anew would end a syllable in composition: only a different engine
+        // is replaced. Without a Hangul engine the daemon answers with an error and nothing
+        // changes.
+        OnReply(ibus.asyncCall(IBusCall(QStringLiteral("GetGlobalEngine")), kCallTimeoutMs), this,
+                [found](const QDBusMessage& reply) {
+                    const QString name = EngineName(reply);
+                    if (found)
                         found({Framework::IBus, name});
-                    });
-        // Without a Hangul engine the daemon answers with an error and nothing changes.
-        ibus.asyncCall(IBusCall(QStringLiteral("SetGlobalEngine"), {kHangul}), kCallTimeoutMs);
+                    if (name != kHangul)
+                        if (QDBusConnection ibus = IBusConnection(); ibus.isConnected())
+                            ibus.asyncCall(IBusCall(QStringLiteral("SetGlobalEngine"), {kHangul}),
+                                           kCallTimeoutMs);
+                });
     }
 
     void Remember(const QPointer<QWidget>& window, const Mode& mode)

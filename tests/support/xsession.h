@@ -26,6 +26,7 @@ public:
         NoBus,      // no session bus at all
         BusOnly,    // a session bus with no input method framework on it (Qt set up for fcitx)
         Fcitx5,     // fcitx5 with its Hangul engine, Latin keyboard first
+        IBus,       // ibus-daemon with ibus-hangul, no engine chosen yet
     };
 
     // Starts everything; on failure Why() says what could not start. The environment of this
@@ -70,6 +71,13 @@ public:
             // Qt is set up for fcitx, which is not running: the common left-over of a desktop
             // where the framework was removed or has not started.
             setenv("QT_IM_MODULE", "fcitx", 1);
+            return true;
+        }
+        if (input == Input::IBus) {
+            setenv("QT_IM_MODULE", "ibus", 1);
+            if (Spawn({"ibus-daemon", "--panel=disable", "--xim=false"}, QStringLiteral("ibus.log"), 0)
+                    .isNull())
+                return Fail(QStringLiteral("ibus-daemon could not be started"));
             return true;
         }
         // Latin keyboard first, Hangul second: the framework starts in Latin mode.

@@ -27,6 +27,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+#include <cstring>
+#include <vector>
 
 using testsupport::ClickOn;
 using testsupport::PressKey;
@@ -40,20 +42,64 @@ const QString kKimCheolsu = QStringLiteral("김철수");
 // 역삼: ㅇ d, ㅕ u, ㄱ r, ㅅ t, ㅏ k, ㅁ a.
 const QString kYeoksamKeys = QStringLiteral("durtka");
 
-const QString kLatin = QStringLiteral("keyboard-us");
+// Which framework runs: fcitx5, or IBus (argument --ibus).
+bool g_ibus = false;
+
+QString kLatin = QStringLiteral("keyboard-us");
 const QString kHangul = QStringLiteral("hangul");
 
-QDBusMessage Controller(const QString& method)
+QDBusMessage Controller(const QString& method, const QVariantList& args = {})
 {
-    return QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
-                                       QStringLiteral("org.fcitx.Fcitx.Controller1"), method),
-        QDBus::Block, 2000);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
+        QStringLiteral("org.fcitx.Fcitx.Controller1"), method);
+    call.setArguments(args);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+}
+
+// IBus's own bus, from the one address file that the private daemon writes.
+QDBusConnection IBusBus()
+{
+    QDBusConnection bus(QStringLiteral("test-ibus"));
+    if (bus.isConnected())
+        return bus;
+    const QDir dir(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ibus/bus"));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("IBUS_ADDRESS="))
+                return QDBusConnection::connectToBus(QString::fromLocal8Bit(line.mid(13)),
+                                                     QStringLiteral("test-ibus"));
+    }
+    return bus;
+}
+
+QDBusMessage IBus(const QString& method, const QVariantList& args = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.IBus"), QStringLiteral("/org/freedesktop/IBus"),
+        QStringLiteral("org.freedesktop.IBus"), method);
+    call.setArguments(args);
+    return IBusBus().call(call, QDBus::Block, 2000);
 }
 
 // The input method of the input context that has the focus, as the framework's indicator shows it.
 QString CurrentInputMethod()
 {
+    if (g_ibus) {
+        const QDBusMessage reply = IBus(QStringLiteral("GetGlobalEngine"));
+        if (reply.arguments().isEmpty())
+            return {};
+        const QDBusArgument description =
+            qvariant_cast<QDBusArgument>(qvariant_cast<QDBusVariant>(reply.arguments().first()).variant());
+        QString typeName, name;
+        QVariantMap attachments;
+        description.beginStructure();
+        description >> typeName >> attachments >> name;
+        return name;
+    }
     const QDBusMessage reply = Controller(QStringLiteral("CurrentInputMethod"));
     return reply.arguments().isEmpty() ? QString() : reply.arguments().first().toString();
 }
@@ -71,7 +117,10 @@ bool WaitForInputMethod(const QString& name)
 // The user switches the focused window to Latin input.
 bool SwitchToLatin()
 {
-    Controller(QStringLiteral("Deactivate"));
+    if (g_ibus)
+        IBus(QStringLiteral("SetGlobalEngine"), {kLatin});
+    else
+        Controller(QStringLiteral("Deactivate"));
     return WaitForInputMethod(kLatin);
 }
 
@@ -94,11 +143,18 @@ private slots:
     {
         if (!up_)
             QSKIP(qPrintable(desktop_->Why()));
-        // fcitx5 takes a moment to come up on the bus.
-        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-        QVERIFY(bus);
-        QTRY_VERIFY2_WITH_TIMEOUT(bus->isServiceRegistered(QStringLiteral("org.fcitx.Fcitx5")),
-                                  qPrintable(desktop_->Log(QStringLiteral("fcitx5.log"))), 20000);
+        // The framework takes a moment to come up on its bus.
+        if (g_ibus) {
+            QTRY_VERIFY2_WITH_TIMEOUT(IBusBus().isConnected() && IBusBus().interface() &&
+                                          IBusBus().interface()->isServiceRegistered(
+                                              QStringLiteral("org.freedesktop.IBus")),
+                                      qPrintable(desktop_->Log(QStringLiteral("ibus.log"))), 20000);
+        } else {
+            QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+            QVERIFY(bus);
+            QTRY_VERIFY2_WITH_TIMEOUT(bus->isServiceRegistered(QStringLiteral("org.fcitx.Fcitx5")),
+                                      qPrintable(desktop_->Log(QStringLiteral("fcitx5.log"))), 20000);
+        }
 
         QVERIFY(dir_.isValid());
         SetExeFolder(dir_.path());
@@ -159,6 +215,38 @@ private slots:
         QVERIFY(PressKey(QStringLiteral("Tab")));
         QTRY_VERIFY(Form1->grid->hasFocus());
         QVERIFY(WaitForInputMethod(kLatin));
+    }
+
+    // Under IBus the engine follows the fields: Hangul in the search boxes and back to the
+    // keyboard after them; Hangul in the entry dialog's name, kept in the telephone field.
+    void ibusEngineFollowsTheFields()
+    {
+        QVERIFY(ClickOn(Form1->grid->viewport()));
+        QTRY_VERIFY(Form1->grid->hasFocus());
+        QVERIFY(SwitchToLatin());
+        QVERIFY(ClickOn(Form1->keyword));
+        QTRY_VERIFY(Form1->keyword->hasFocus());
+        QVERIFY(WaitForInputMethod(kHangul));
+        QVERIFY(PressKey(QStringLiteral("Tab")));
+        QTRY_VERIFY(Form1->Button1->hasFocus());
+        QVERIFY(WaitForInputMethod(kLatin));
+
+        QString afterName, inTel;
+        QVERIFY(testsupport::WhileEntryDialogShown([] { Form2->OpenForNew(); }, [&] {
+            QVERIFY(ClickOn(Form2->tel));
+            QTRY_VERIFY(Form2->tel->hasFocus());
+            QVERIFY(SwitchToLatin());
+            QVERIFY(ClickOn(Form2->names));
+            QTRY_VERIFY(Form2->names->hasFocus());
+            QVERIFY(WaitForInputMethod(kHangul));
+            afterName = CurrentInputMethod();
+            QVERIFY(ClickOn(Form2->tel));
+            QTRY_VERIFY(Form2->tel->hasFocus());
+            QTest::qWait(300);
+            inTel = CurrentInputMethod();
+        }));
+        QCOMPARE(afterName, kHangul);
+        QCOMPARE(inTel, kHangul);
     }
 
     // The name after a Latin field comes out in Hangul; the telephone field asks for nothing.
@@ -243,13 +331,35 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ibus") == 0)
+            g_ibus = true;
+        else
+            args.push_back(argv[i]);
+    }
+    // Each framework has its own cases, unless the command line names some.
+    static QByteArray cases[] = {"ibusEngineFollowsTheFields", "mainWindowBoxesAskForHangulAndGiveTheModeBack",
+                                 "entryDialogNameAfterALatinField", "secondAddressLineAfterPostalSearch"};
+    if (args.size() == 1) {
+        if (g_ibus)
+            args.push_back(cases[0].data());
+        else
+            for (size_t i = 1; i < std::size(cases); ++i)
+                args.push_back(cases[i].data());
+    }
+    int count = int(args.size());
+    args.push_back(nullptr);
+    if (g_ibus)
+        kLatin = QStringLiteral("xkb:us::eng");
     testsupport::PrivateDesktop desktop;
-    const bool up = desktop.Start(testsupport::PrivateDesktop::Input::Fcitx5);
+    using Input = testsupport::PrivateDesktop::Input;
+    const bool up = desktop.Start(g_ibus ? Input::IBus : Input::Fcitx5);
     if (!up)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
+    QApplication app(count, args.data());
     TestHangulInput test(&desktop, up);
-    return QTest::qExec(&test, argc, argv);
+    return QTest::qExec(&test, count, args.data());
 }
 
 #include "test_hangul_input.moc"
