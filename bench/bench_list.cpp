@@ -10,6 +10,7 @@
 #include "store/paths.h"
 #include "ui/messages.h"
 #include "ui/string_grid.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -33,7 +34,7 @@ int main(int argc, char** argv)
     const QString book = ExeFolder() + QStringLiteral("address.db");
     MakeBenchBook(book, kEntries);
     SetDatabasePath(book);
-    Messages::SetResponder([](const Messages::Box& box) {
+    testsupport::SetResponder([](const testsupport::Box& box) {
         std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
         return false;
     });

@@ -8,6 +8,7 @@
 #include "postal_search.h"
 #include "store/paths.h"
 #include "ui/messages.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -216,7 +217,7 @@ int main(int argc, char** argv)
     std::printf("%-26s %9.1f %6.2f\n", "zipimport, CP949", Median(fromCp949), Median(fromCp949) / plainMs);
     std::printf("directory file: %.0f MB\n\n", double(QFileInfo(target).size()) / 1e6);
 
-    Messages::SetResponder([](const Messages::Box& box) {
+    testsupport::SetResponder([](const testsupport::Box& box) {
         std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
         return false;
     });

@@ -5,6 +5,7 @@
 #include "postal_search.h"
 #include "store/paths.h"
 #include "ui/messages.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     SetExeFolder(dir.path());
     MakeBenchZipcodes(ExeFolder() + QStringLiteral("zipcode.db"), kRows);
-    Messages::SetResponder([](const Messages::Box& box) {
+    testsupport::SetResponder([](const testsupport::Box& box) {
         std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
         return false;
     });

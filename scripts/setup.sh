@@ -8,6 +8,8 @@ PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins
   libsqlite3-dev
+  # Qt's own dialogs (print, file, preview) in the user's language: qtbase_ko and the others
+  qt6-translations-l10n
   # Korean faces: NanumGothic for the windows, NanumGothicCoding (fixed pitch) for the labels
   fonts-nanum fonts-nanum-coding fontconfig
   # Hangul input through fcitx5 where the user runs it (IBus support comes with Qt)
@@ -19,6 +21,10 @@ PACKAGES=(
   # tests/Hangul input: a private session bus, fcitx5 and IBus with their Hangul engines, a
   # window manager and real key events (also the launcher's message window)
   dbus dbus-x11 fcitx5 fcitx5-hangul ibus ibus-hangul openbox xdotool
+  # the program on a desktop with a window manager: stacking, geometry, maximising
+  wmctrl x11-utils
+  # the tests also run under ko_KR.UTF-8 and de_DE.UTF-8
+  locales
 )
 
 missing=()

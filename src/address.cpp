@@ -26,6 +26,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -127,8 +128,15 @@ TForm1::TForm1()
                                         screen->availableGeometry()));
     else
         resize(kDesignSize);
+    // Equal minimum and maximum sizes would keep a window manager from maximising the window:
+    // it may not shrink below its design size, and a size that dragging its border gave it is
+    // undone, while maximising still gives the whole screen.
+    setMinimumSize(kDesignSize);
+    keepSize_ = new QTimer(this);
+    keepSize_->setSingleShot(true);
+    keepSize_->setInterval(150);
+    ConnectGuarded(keepSize_, &QTimer::timeout, this, &TForm1::KeepDesignSize);
     setWindowState(Qt::WindowMaximized);
-    ShowFixedBorder();
 }
 
 void TForm1::BuildTitleBar()
@@ -260,22 +268,20 @@ void TForm1::BuildGrid()
     BuildListMenu();
 }
 
-void TForm1::ShowFixedBorder()
+void TForm1::resizeEvent(QResizeEvent* e)
 {
-    // The border cannot be dragged; maximizing still gives the whole screen.
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    } else if (!(windowState() & Qt::WindowMinimized)) {
-        setFixedSize(kDesignSize);
-    }
+    QWidget::resizeEvent(e);
+    // Checked a moment later: a window manager may report the new size before the new state.
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
+        size() != kDesignSize)
+        keepSize_->start();
 }
 
-void TForm1::changeEvent(QEvent* e)
+void TForm1::KeepDesignSize()
 {
-    QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange)
-        ShowFixedBorder();
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) &&
+        size() != kDesignSize)
+        resize(kDesignSize);
 }
 
 void TForm1::showEvent(QShowEvent* e)

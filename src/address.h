@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 class TStringGrid;
 class TBand;
 class TClickEdit;
@@ -106,7 +107,7 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
-    void changeEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void BuildTitleBar();
@@ -114,10 +115,11 @@ private:
     void BuildSearchBar();
     void BuildGrid();
     void BuildListMenu();
-    void ShowFixedBorder();
+    void KeepDesignSize();
     void ShowListed(int count);
     void LoadFace(TImage* image, const QString& path);
 
+    QTimer* keepSize_ = nullptr;
     int cbIndex_ = -1;          // Qt keeps its index while the text is typed over; this does not
     bool hoverBusy_ = false;    // a hover error box is open
 };

@@ -18,10 +18,6 @@
 #include <QStyle>
 #include <QTimer>
 
-namespace {
-int tickCount = 0;  // raised by every tick, never reset while the program runs
-}
-
 QRect SplashGeometry()
 {
     if (Form3)
@@ -30,9 +26,6 @@ QRect SplashGeometry()
         return screen->geometry();
     return {};
 }
-
-int TForm3::Ticks() { return tickCount; }
-void TForm3::SetTicksForTest(int ticks) { tickCount = ticks; }
 
 TForm3::TForm3()
 {
@@ -58,10 +51,12 @@ TForm3::TForm3()
     Label1->move(64, 208);
     Label1->adjustSize();
 
-    // Opaque in the button-face colour, as the picture under it is dark.
+    // Opaque in the button-face colour, as the picture under it is dark. A label on the button
+    // role would draw its text in the button-text colour: the text keeps the window-text role.
     label2 = new QLabel(this);
     label2->setAutoFillBackground(true);
     label2->setBackgroundRole(QPalette::Button);
+    label2->setForegroundRole(QPalette::WindowText);
     label2->move(124, 208);
     label2->resize(0, label2->sizeHint().height());
 
@@ -84,7 +79,7 @@ TForm3::TForm3()
 
 void TForm3::Timer1Timer()
 {
-    const int n = ++tickCount;
+    const int n = ++ticks_;
     // Positions past the range show a full bar.
     pb->setValue(n >= 2 ? 100 : 50 * n);
     if (n != 2)

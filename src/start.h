@@ -23,8 +23,6 @@ public:
     void Button1Click();  // "닫기": ends the program
 
     bool Ending() const { return ending_; }  // closed: the program is ending
-    static int Ticks();                      // the process-wide tick counter
-    static void SetTicksForTest(int ticks);  // only tests rewind the counter
 
     TImage* Image1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -41,4 +39,5 @@ protected:
 
 private:
     bool ending_ = false;
+    int ticks_ = 0;  // raised by every tick, never reset; one splash window per run
 };

@@ -1,6 +1,8 @@
 #include "ui/messages.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QAbstractButton>
 #include <QEventLoop>
 #include <QApplication>
@@ -12,12 +14,6 @@
 namespace Messages {
 
 namespace {
-
-Responder& CurrentResponder()
-{
-    static Responder responder;
-    return responder;
-}
 
 FileResponder& CurrentFileResponder()
 {
@@ -44,34 +40,47 @@ QString AsShown(const QString& text)
     return shown;
 }
 
-// Answers the box through the responder when one is installed. The responder is copied
-// first, so that it may replace itself while it runs.
-bool Respond(const Box& box, bool& answer)
+// The window a box belongs to: the modal dialog in front, else the active window. A box with
+// an owner stacks above it, also above a window that stays on top.
+QWidget* Owner()
 {
-    Responder responder = CurrentResponder();
-    if (!responder)
-        return false;
-    answer = responder(box);
-    return true;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+// The box is at least as wide as its caption needs, with room for the title bar's icon and
+// buttons, so that the caption is not cut.
+void FitCaption(QMessageBox& box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int wanted = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 140;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 void ShowModalBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
                   const QString& okText = {})
 {
-    QMessageBox box(icon, caption, text, QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);  // a text from the database is never markup
+    // On the heap: the owner may go away while the box waits, and takes the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(icon, caption, text, QMessageBox::Ok, Owner());
+    box->setTextFormat(Qt::PlainText);  // a text from the database is never markup
     if (!okText.isEmpty())
-        box.button(QMessageBox::Ok)->setText(okText);
-    box.exec();
+        box->button(QMessageBox::Ok)->setText(okText);
+    FitCaption(*box);
+    box->exec();
+    delete box.data();
 }
 
 }  // namespace
 
 QString TitleOf(const QString& fileName)
 {
-    // The first character is shown as a capital, so "addressbook" reads "Addressbook".
+    // The first character stays as it is: "addressbook" reads "addressbook".
     const QString name = fileName.section(QLatin1Char('.'), 0, 0);
-    return name.left(1).toUpper() + name.mid(1).toLower();
+    return name.left(1) + name.mid(1).toLower();
 }
 
 QString ApplicationTitle()
@@ -91,42 +100,27 @@ QString WithFullStop(const QString& text)
 
 void ShowError(const QString& text)
 {
-    const Box box{Box::Error, ApplicationTitle(), AsShown(WithFullStop(text))};
-    bool answer = false;
-    if (Respond(box, answer))
-        return;
-    ShowModalBox(QMessageBox::Critical, box.caption, box.text);
+    ShowModalBox(QMessageBox::Critical, ApplicationTitle(), AsShown(WithFullStop(text)));
 }
 
 void ShowPlain(const QString& text)
 {
-    const Box box{Box::Plain, ApplicationTitle(), AsShown(text)};
-    bool answer = false;
-    if (Respond(box, answer))
-        return;
-    ShowModalBox(QMessageBox::NoIcon, box.caption, box.text);
+    ShowModalBox(QMessageBox::NoIcon, ApplicationTitle(), AsShown(text));
 }
 
 void ShowInformation(const QString& text)
 {
-    const Box box{Box::Information, QStringLiteral("Information"), AsShown(text)};
-    bool answer = false;
-    if (Respond(box, answer))
-        return;
-    ShowModalBox(QMessageBox::Information, box.caption, box.text, QStringLiteral("OK"));
+    ShowModalBox(QMessageBox::Information, QStringLiteral("Information"), AsShown(text),
+                 QStringLiteral("OK"));
 }
 
 bool AskYesNo(const QString& text, const QString& caption)
 {
-    const Box box{Box::Question, caption, AsShown(text)};
-    bool answer = false;
-    if (Respond(box, answer))
-        return answer;
 
     // No owner and no modality: the other windows stay usable while the question waits, so the
     // caller waits in a loop of its own instead of exec().
     QPointer<QMessageBox> question =
-        new QMessageBox(QMessageBox::NoIcon, caption, box.text, QMessageBox::Yes | QMessageBox::No);
+        new QMessageBox(QMessageBox::NoIcon, caption, AsShown(text), QMessageBox::Yes | QMessageBox::No);
     question->setTextFormat(Qt::PlainText);
     question->setWindowModality(Qt::NonModal);
     question->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -145,8 +139,6 @@ bool AskYesNo(const QString& text, const QString& caption)
     }
     return yes;
 }
-
-void SetResponder(Responder responder) { CurrentResponder() = std::move(responder); }
 
 QStringList AskOpenFiles(const QString& caption, const QString& filter)
 {

@@ -3,6 +3,7 @@
 #include "add.h"
 #include "forms.h"
 #include "ui/messages.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QList>
@@ -21,9 +22,13 @@ inline bool WhileEntryDialogShown(const std::function<void()>& open,
 {
     bool shown = false;
     QTimer timer;
-    timer.setSingleShot(true);
+    timer.setInterval(1);
     QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
-        shown = Form2->isVisible() && QApplication::activeModalWidget() == Form2;
+        // Wait for the dialog in front: a box it opens on showing is answered first.
+        if (!Form2->isVisible() || QApplication::activeModalWidget() != Form2)
+            return;
+        timer.stop();
+        shown = true;
         // As for a user: the dialog is the active window (an inactive window that hides
         // moves its focus on).
         if (shown && !QTest::qWaitForWindowActive(Form2))
@@ -33,17 +38,17 @@ inline bool WhileEntryDialogShown(const std::function<void()>& open,
         if (Form2->isVisible())
             Form2->Button2->click();
     });
-    timer.start(0);
+    timer.start();
     open();
     return shown;
 }
 
 // The texts of the error boxes among those shown.
-inline QStringList ErrorTexts(const QList<Messages::Box>& boxes)
+inline QStringList ErrorTexts(const QList<testsupport::Box>& boxes)
 {
     QStringList texts;
-    for (const Messages::Box& b : boxes)
-        if (b.kind == Messages::Box::Error)
+    for (const testsupport::Box& b : boxes)
+        if (b.kind == testsupport::Box::Error)
             texts << b.text;
     return texts;
 }

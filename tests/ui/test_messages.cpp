@@ -2,15 +2,17 @@
 // icons and buttons, and the question that blocks no window.
 #include "ui/guard.h"
 #include "ui/messages.h"
+#include "boxes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
-using Messages::Box;
+using testsupport::Box;
 
 namespace {
 
@@ -65,17 +67,17 @@ void AnswerNextBox(Seen& seen, const QString& press)
 class TestMessages : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { Messages::SetResponder(nullptr); }
+    void cleanup() { testsupport::SetResponder(nullptr); }
 
     void titleRule_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("title");
-        QTest::newRow("plain") << "addressbook" << "Addressbook";
+        QTest::newRow("plain") << "addressbook" << "addressbook";
         QTest::newRow("upper after first") << "ADDRESSBOOK" << "Addressbook";
-        QTest::newRow("first kept lower") << "myApp" << "Myapp";
+        QTest::newRow("first kept lower") << "myApp" << "myapp";
         QTest::newRow("up to first dot") << "Address.Book.exe" << "Address";
-        QTest::newRow("one letter") << "a" << "A";
+        QTest::newRow("one letter") << "a" << "a";
         QTest::newRow("hangul") << "주소록.exe" << "주소록";
         QTest::newRow("starts with dot") << ".hidden" << "";
     }
@@ -86,7 +88,7 @@ private slots:
         QCOMPARE(Messages::TitleOf(file), title);
     }
 
-    void titleOfThisProgram() { QCOMPARE(Messages::ApplicationTitle(), QStringLiteral("Test_messages")); }
+    void titleOfThisProgram() { QCOMPARE(Messages::ApplicationTitle(), QStringLiteral("test_messages")); }
 
     void fullStop_data()
     {
@@ -111,11 +113,11 @@ private slots:
         QCOMPARE(Messages::WithFullStop(text), shown);
     }
 
-    // What each kind shows, as a responder sees it; no real box opens.
+    // What each kind shows, read from the real boxes as they open and answered like a user.
     void boxesThroughResponder()
     {
         QList<Box> boxes;
-        Messages::SetResponder([&](const Box& b) {
+        testsupport::SetResponder([&](const Box& b) {
             boxes << b;
             return b.caption == "삭제";
         });
@@ -128,10 +130,10 @@ private slots:
 
         QCOMPARE(boxes.size(), 5);
         QCOMPARE(boxes[0].kind, Box::Error);
-        QCOMPARE(boxes[0].caption, QStringLiteral("Test_messages"));
+        QCOMPARE(boxes[0].caption, QStringLiteral("test_messages"));
         QCOMPARE(boxes[0].text, QStringLiteral("unable to open database file\nSQL: select."));
         QCOMPARE(boxes[1].kind, Box::Plain);
-        QCOMPARE(boxes[1].caption, QStringLiteral("Test_messages"));
+        QCOMPARE(boxes[1].caption, QStringLiteral("test_messages"));
         QCOMPARE(boxes[1].text, QStringLiteral("DB 연결 실패."));
         QCOMPARE(boxes[2].kind, Box::Information);
         QCOMPARE(boxes[2].caption, QStringLiteral("Information"));
@@ -140,12 +142,43 @@ private slots:
         QCOMPARE(boxes[3].text, QStringLiteral("정말 삭제 하시  겠습니까?"));
     }
 
+    // A box belongs to the window in front, the modal dialog that stays on top included, so it
+    // stacks above it; its width leaves room for the whole caption.
+    void ownerAndCaption()
+    {
+        QList<Box> boxes;
+        int boxWidth = 0, captionWidth = 0;
+        testsupport::SetResponder([&](const Box& b) {
+            boxes << b;
+            if (QMessageBox* box = OpenBox()) {
+                boxWidth = box->width();
+                QFont bold = box->font();
+                bold.setBold(true);
+                captionWidth = QFontMetrics(bold).horizontalAdvance(box->windowTitle());
+            }
+            return false;
+        });
+        QDialog dialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint);
+        dialog.resize(200, 100);
+        QTimer::singleShot(0, &dialog, [&] {
+            Messages::ShowPlain(QStringLiteral("이름을 입력해주세요"));
+            Messages::ShowInformation(QStringLiteral("x"));
+            dialog.accept();
+        });
+        dialog.exec();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].owner.data(), static_cast<QWidget*>(&dialog));
+        QCOMPARE(boxes[1].owner.data(), static_cast<QWidget*>(&dialog));
+        QVERIFY(boxes[0].blocksOthers);
+        QVERIFY2(boxWidth >= captionWidth + 100, qPrintable(QString("box %1, caption %2").arg(boxWidth).arg(captionWidth)));
+    }
+
     // The guard shows the error's own text, keeps the handler's caller running, and leaves the
     // exception object's text untouched.
     void guardShowsErrorAndReturns()
     {
         QList<Box> boxes;
-        Messages::SetResponder([&](const Box& b) {
+        testsupport::SetResponder([&](const Box& b) {
             boxes << b;
             return false;
         });
@@ -178,8 +211,8 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("button");
-        QTest::newRow("error") << int(Box::Error) << int(QMessageBox::Critical) << "Test_messages" << "OK";
-        QTest::newRow("plain") << int(Box::Plain) << int(QMessageBox::NoIcon) << "Test_messages" << "OK";
+        QTest::newRow("error") << int(Box::Error) << int(QMessageBox::Critical) << "test_messages" << "OK";
+        QTest::newRow("plain") << int(Box::Plain) << int(QMessageBox::NoIcon) << "test_messages" << "OK";
         QTest::newRow("information") << int(Box::Information) << int(QMessageBox::Information) << "Information"
                                      << "OK";
     }

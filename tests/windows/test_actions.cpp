@@ -12,6 +12,7 @@
 #include "ui/controls.h"
 #include "ui/messages.h"
 #include "ui/string_grid.h"
+#include "boxes.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,7 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
-using Messages::Box;
+using testsupport::Box;
 
 namespace {
 
@@ -133,7 +134,7 @@ private slots:
         SetExeFolder(dir_.filePath("app"));
         testsupport::MakeBook(Book(), kRows);
         SetDatabasePath(Book());
-        Messages::SetResponder([this](const Box& b) {
+        testsupport::SetResponder([this](const Box& b) {
             boxes_ << b;
             return b.kind == Box::Question && answer_ ? answer_(b) : false;
         });
@@ -146,7 +147,7 @@ private slots:
     void cleanupTestCase()
     {
         QDir::setCurrent(cwd_);
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         SetExeFolder(QString());
     }
     void init()

@@ -14,6 +14,7 @@
 
 #include "testsupport.h"
 #include "windowsupport.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -109,8 +110,8 @@ class TestEntryDialog : public QObject {
 
     QTemporaryDir dir_;
     QString book_;
-    QList<Messages::Box> boxes_;
-    std::function<void(const Messages::Box&)> onBox_;
+    QList<testsupport::Box> boxes_;
+    std::function<void(const testsupport::Box&)> onBox_;
 
     // Replaces the address book and has the main window list it, row 1 current.
     void UseBook(const std::vector<QStringList>& rows, const char* schema = nullptr)
@@ -153,7 +154,7 @@ private slots:
         // The splash window's hand-over is not part of these tests.
         for (QTimer* t : Form3->findChildren<QTimer*>())
             t->stop();
-        Messages::SetResponder([this](const Messages::Box& box) {
+        testsupport::SetResponder([this](const testsupport::Box& box) {
             boxes_ << box;
             if (onBox_)
                 onBox_(box);
@@ -171,7 +172,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         DestroyForms();
     }
 
@@ -295,8 +296,11 @@ private slots:
         } else {
             QVERIFY(open);
             QCOMPARE(boxes_.size(), 1);
-            QCOMPARE(boxes_[0].kind, Messages::Box::Plain);
+            QCOMPARE(boxes_[0].kind, testsupport::Box::Plain);
             QCOMPARE(boxes_[0].text, QStringLiteral("이름을 입력해주세요"));
+            // It belongs to the dialog, which stays on top: it stacks above it and blocks.
+            QCOMPARE(boxes_[0].owner.data(), static_cast<QWidget*>(Form2));
+            QVERIFY(boxes_[0].blocksOthers);
             QCOMPARE(focus, static_cast<QWidget*>(Form2->names));
             QCOMPARE(rows.size(), 1);
         }
@@ -441,8 +445,8 @@ private slots:
         UseBook({}, "CREATE TABLE ADDRESS_LIST (unit TEXT, name TEXT, tel TEXT, cell TEXT, zip TEXT,"
                     " address1 TEXT, address2 TEXT)");
         bool shownAtError = false;
-        onBox_ = [&](const Messages::Box& box) {
-            if (box.kind == Messages::Box::Error)
+        onBox_ = [&](const testsupport::Box& box) {
+            if (box.kind == testsupport::Box::Error)
                 shownAtError = Form2->isVisible();
         };
         bool closed = false;

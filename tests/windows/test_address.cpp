@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 #include "ui/messages.h"
 #include "ui/string_grid.h"
+#include "boxes.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -21,7 +22,7 @@
 #include <QTableView>
 #include <QtTest>
 
-using Messages::Box;
+using testsupport::Box;
 
 namespace {
 
@@ -117,14 +118,14 @@ private slots:
         QVERIFY(dir_.isValid());
         CreateForms();
         Form3->Timer1->stop();
-        Messages::SetResponder([this](const Box& b) {
+        testsupport::SetResponder([this](const Box& b) {
             boxes_ << b;
             return false;
         });
     }
     void cleanupTestCase()
     {
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         SetExeFolder(QString());
     }
     void init() { boxes_.clear(); }
@@ -193,8 +194,10 @@ private slots:
     {
         Form1->setWindowState(Qt::WindowNoState);
         QTRY_COMPARE(Form1->size(), QSize(786, 580));
+        // Not smaller, and a larger size (a dragged border) goes back to the design size.
         QCOMPARE(Form1->minimumSize(), QSize(786, 580));
-        QCOMPARE(Form1->maximumSize(), QSize(786, 580));
+        Form1->resize(900, 700);
+        QTRY_COMPARE(Form1->size(), QSize(786, 580));
         QCOMPARE(Form1->Panel4->geometry(), QRect(0, 0, 786, 65));
         QCOMPARE(Form1->Panel1->geometry(), QRect(0, 65, 786, 67));
         QCOMPARE(Form1->Panel2->geometry(), QRect(0, 132, 786, 69));
@@ -450,7 +453,7 @@ private slots:
         SetDatabasePath(book);
         QCOMPARE(boxes_.size(), 2);
         QCOMPARE(boxes_[0].kind, Box::Error);
-        QCOMPARE(boxes_[0].caption, QStringLiteral("Test_address"));
+        QCOMPARE(boxes_[0].caption, QStringLiteral("test_address"));
         QCOMPARE(Form1->List().RowCount(), 9);
         QCOMPARE(Form1->StatusText(), status);
         QCOMPARE(Form1->grid->CurrentRow(), 5);
@@ -502,7 +505,7 @@ private slots:
         QCOMPARE(boxes_.size(), 2);
         QCOMPARE(boxes_[0].kind, Box::Plain);
         QCOMPARE(boxes_[0].text, QStringLiteral("DB 연결 실패."));
-        QCOMPARE(boxes_[0].caption, QStringLiteral("Test_address"));
+        QCOMPARE(boxes_[0].caption, QStringLiteral("test_address"));
         QCOMPARE(boxes_[1].kind, Box::Error);
         QVERIFY(boxes_[1].text.startsWith(QStringLiteral("Failed to open database")));
         QVERIFY(!QFileInfo::exists(ExeFolder() + QStringLiteral("address.db")));  // not created

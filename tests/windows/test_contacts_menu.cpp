@@ -13,10 +13,11 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include "ui/string_grid.h"
+#include "boxes.h"
 #include <QTimer>
 #include <QtTest>
 
-using Messages::Box;
+using testsupport::Box;
 using Messages::FileQuestion;
 
 namespace {
@@ -79,7 +80,7 @@ private slots:
         QVERIFY(dir_.isValid());
         CreateForms();
         Form3->Timer1->stop();
-        Messages::SetResponder([this](const Box& b) {
+        testsupport::SetResponder([this](const Box& b) {
             boxes_ << b;
             return false;
         });
@@ -98,7 +99,7 @@ private slots:
     }
     void cleanupTestCase()
     {
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         Messages::SetFileResponder(nullptr);
         SetExeFolder(QString());
     }

@@ -172,7 +172,7 @@ private slots:
         CreateForms();
         for (QTimer* t : Form3->findChildren<QTimer*>())
             t->stop();
-        Messages::SetResponder([](const Messages::Box& box) {
+        testsupport::SetResponder([](const testsupport::Box& box) {
             qWarning("box: %s", qPrintable(box.text));
             return true;
         });
@@ -184,7 +184,7 @@ private slots:
     {
         if (!up_)
             return;
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         DestroyForms();
     }
 

@@ -44,7 +44,7 @@ class TestPostalSample : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QList<Messages::Box> boxes_;
+    QList<testsupport::Box> boxes_;
 
 private slots:
     void initTestCase()
@@ -63,7 +63,7 @@ private slots:
         CreateForms();
         for (QTimer* t : Form3->findChildren<QTimer*>())
             t->stop();
-        Messages::SetResponder([this](const Messages::Box& box) {
+        testsupport::SetResponder([this](const testsupport::Box& box) {
             boxes_ << box;
             return true;
         });
@@ -73,7 +73,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         DestroyForms();
     }
 

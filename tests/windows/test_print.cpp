@@ -9,6 +9,7 @@
 #include "ui/messages.h"
 
 #include "testsupport.h"
+#include "boxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,7 +83,7 @@ private slots:
 
 private:
     QTemporaryDir dir_;
-    QList<Messages::Box> boxes_;
+    QList<testsupport::Box> boxes_;
     QString pdfName_;
 };
 
@@ -90,7 +91,7 @@ void TestPrint::init()
 {
     boxes_.clear();
     pdfName_.clear();
-    Messages::SetResponder([this](const Messages::Box& box) {
+    testsupport::SetResponder([this](const testsupport::Box& box) {
         boxes_ << box;
         return false;
     });
@@ -100,7 +101,7 @@ void TestPrint::init()
 void TestPrint::cleanup()
 {
     TForm4::SetPdfFileNameAsk(nullptr);
-    Messages::SetResponder(nullptr);
+    testsupport::SetResponder(nullptr);
 }
 
 void TestPrint::opensMaximizedAtPageWidthAndWaits()
@@ -234,7 +235,7 @@ void TestPrint::printerFailureReachesTheErrorDisplay()
     QVERIFY(WhileOpen(form, [&] { form.PreviewLabelsOf(list); }, [&] {
         Command(form, "print")->trigger();
         QCOMPARE(boxes_.size(), 1);
-        QCOMPARE(boxes_[0].kind, Messages::Box::Error);
+        QCOMPARE(boxes_[0].kind, testsupport::Box::Error);
         QVERIFY2(boxes_[0].text.startsWith("라벨을 인쇄하지 못했습니다 (") && boxes_[0].text.contains("missing-folder"),
                  qPrintable(boxes_[0].text));
         QVERIFY(form.PreviewWindow()->isVisible());  // the preview stays usable

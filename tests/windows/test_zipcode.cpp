@@ -13,6 +13,7 @@
 
 #include "testsupport.h"
 #include "windowsupport.h"
+#include "boxes.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -124,7 +125,7 @@ class TestSearchWindow : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QList<Messages::Box> boxes_;
+    QList<testsupport::Box> boxes_;
 
     bool WhileShown(const std::function<void()>& open, const std::function<void()>& inside = {})
     {
@@ -158,7 +159,7 @@ private slots:
         CreateForms();
         for (QTimer* t : Form3->findChildren<QTimer*>())
             t->stop();
-        Messages::SetResponder([this](const Messages::Box& box) {
+        testsupport::SetResponder([this](const testsupport::Box& box) {
             boxes_ << box;
             return true;
         });
@@ -176,7 +177,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        Messages::SetResponder(nullptr);
+        testsupport::SetResponder(nullptr);
         DestroyForms();
     }
 
