@@ -289,13 +289,13 @@ private:
         const bool ibusToo = first;
         if (!SessionBusReachable() || qgetenv("QT_IM_MODULE").startsWith("ibus")) {
             if (ibusToo)
-                AskIBus(found);
+                AskIBus(found, field);
             return;
         }
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) {
             if (ibusToo)
-                AskIBus(found);
+                AskIBus(found, field);
             return;
         }
         // fcitx5 answers in order: the mode read is the one before the switch.
@@ -309,13 +309,15 @@ private:
                         // Not running: IBus is asked instead, below.
                     });
         OnReply(bus.asyncCall(Fcitx5Call(QStringLiteral("SetCurrentIM"), {kHangul}), kCallTimeoutMs),
-                this, [this, found, ibusToo](const QDBusMessage& reply) {
+                this, [this, found, ibusToo, f = QPointer<QWidget>(field)](const QDBusMessage& reply) {
                     if (NotRunning(reply) && ibusToo)
-                        AskIBus(found);
+                        AskIBus(found, f);
                 });
     }
 
-    void AskIBus(const Found& found)
+    // IBus refuses an engine while its input context is still on its way in: the request is
+    // tried again a few times while the field keeps the focus.
+    void AskIBus(const Found& found, QPointer<QWidget> field, int tries = 3)
     {
         QDBusConnection ibus = IBusConnection();
         if (!ibus.isConnected()) {
@@ -328,14 +330,23 @@ private:
         // is replaced. Without a Hangul engine the daemon answers with an error and nothing
         // changes.
         OnReply(ibus.asyncCall(IBusCall(QStringLiteral("GetGlobalEngine")), kCallTimeoutMs), this,
-                [found](const QDBusMessage& reply) {
+                [this, found, field, tries](const QDBusMessage& reply) {
                     const QString name = EngineName(reply);
                     if (found)
                         found({Framework::IBus, name});
-                    if (name != kHangul)
-                        if (QDBusConnection ibus = IBusConnection(); ibus.isConnected())
-                            ibus.asyncCall(IBusCall(QStringLiteral("SetGlobalEngine"), {kHangul}),
-                                           kCallTimeoutMs);
+                    QDBusConnection ibus = IBusConnection();
+                    if (name == kHangul || !ibus.isConnected())
+                        return;
+                    OnReply(ibus.asyncCall(IBusCall(QStringLiteral("SetGlobalEngine"), {kHangul}),
+                                           kCallTimeoutMs),
+                            this, [this, field, tries](const QDBusMessage& set) {
+                                if (set.type() == QDBusMessage::ReplyMessage || tries <= 1)
+                                    return;
+                                QTimer::singleShot(kRepeatAfterMs[0], this, [this, field, tries] {
+                                    if (field && field->hasFocus())
+                                        AskIBus({}, field, tries - 1);
+                                });
+                            });
                 });
     }
 

@@ -50,6 +50,9 @@ public:
         const QByteArray config = QFile::encodeName(dir_.filePath(QStringLiteral("config")));
         setenv("XDG_CONFIG_HOME", config.constData(), 1);
         setenv("XDG_DATA_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("data"))).constData(), 1);
+        // The frameworks keep caches there (IBus its engine registry): nothing shared with
+        // another run.
+        setenv("XDG_CACHE_HOME", QFile::encodeName(dir_.filePath(QStringLiteral("cache"))).constData(), 1);
         unsetenv("XMODIFIERS");
         unsetenv("IBUS_ADDRESS");
         setenv("QT_IM_MODULE", "", 1);

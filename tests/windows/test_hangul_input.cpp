@@ -104,13 +104,19 @@ QString CurrentInputMethod()
     return reply.arguments().isEmpty() ? QString() : reply.arguments().first().toString();
 }
 
+// The desktop the tests run on, for its logs.
+testsupport::PrivateDesktop* g_desktop = nullptr;
+
 bool WaitForInputMethod(const QString& name)
 {
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 200; ++i) {
         if (CurrentInputMethod() == name)
             return true;
         QTest::qWait(50);
     }
+    qWarning("the input method is '%s', not '%s'; the framework's log:\n%s",
+             qPrintable(CurrentInputMethod()), qPrintable(name),
+             qPrintable(g_desktop->Log(g_ibus ? QStringLiteral("ibus.log") : QStringLiteral("fcitx5.log"))));
     return false;
 }
 
@@ -353,6 +359,7 @@ int main(int argc, char** argv)
     if (g_ibus)
         kLatin = QStringLiteral("xkb:us::eng");
     testsupport::PrivateDesktop desktop;
+    g_desktop = &desktop;
     using Input = testsupport::PrivateDesktop::Input;
     const bool up = desktop.Start(g_ibus ? Input::IBus : Input::Fcitx5);
     if (!up)
