@@ -40,7 +40,7 @@ public:
                                           "-nolisten", "tcp"},
                                          QStringLiteral("xvfb.log"), 20000);
         if (display.isEmpty())
-            return Fail(QStringLiteral("no X server could be started (Xvfb)"));
+            return Fail(QStringLiteral("no X server could be started (Xvfb)"), true);
         setenv("DISPLAY", (":" + display).constData(), 1);
         // A window manager, as on a desktop: it activates the windows that ask for it.
         if (Spawn({"openbox", "--sm-disable"}, QStringLiteral("openbox.log"), 0).isNull())
@@ -68,7 +68,7 @@ public:
                                           QFile::encodeName(dir_.filePath(QStringLiteral("bus")))},
                                      QStringLiteral("dbus.log"), 20000);
         if (bus.isEmpty())
-            return Fail(QStringLiteral("no D-Bus session could be started (dbus-daemon)"));
+            return Fail(QStringLiteral("no D-Bus session could be started (dbus-daemon)"), true);
         setenv("DBUS_SESSION_BUS_ADDRESS", bus.constData(), 1);
         if (input == Input::BusOnly) {
             // Qt is set up for fcitx, which is not running: the common left-over of a desktop
@@ -100,6 +100,9 @@ public:
     }
 
     QString Why() const { return why_; }
+    // Only a missing X server or session bus excuses a test; anything else is a fault of the
+    // set-up.
+    bool MaySkip() const { return maySkip_; }
     QString Log(const QString& name) const
     {
         QFile f(dir_.filePath(name));
@@ -121,9 +124,10 @@ public:
     }
 
 private:
-    bool Fail(const QString& why)
+    bool Fail(const QString& why, bool maySkip = false)
     {
         why_ = why;
+        maySkip_ = maySkip;
         return false;
     }
 
@@ -189,12 +193,14 @@ private:
 
     QTemporaryDir dir_;
     QString why_;
+    bool maySkip_ = false;
     std::vector<pid_t> pids_;
 };
 
 }  // namespace testsupport
 
 // ---- Real input through the X server (xdotool), for a desktop started above ---------------------
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -238,6 +244,36 @@ inline bool TypeKeys(const QString& keys)
 inline bool PressKey(const QString& key)
 {
     return XdoTool({QStringLiteral("key"), key});
+}
+
+// The command line without `flag`; `found` tells whether it was there.
+inline std::vector<char*> WithoutFlag(int argc, char** argv, const char* flag, bool* found)
+{
+    std::vector<char*> args;
+    *found = false;
+    for (int i = 0; i < argc; ++i) {
+        if (QByteArray(argv[i]) == flag)
+            *found = true;
+        else
+            args.push_back(argv[i]);
+    }
+    return args;
+}
+
+// Runs the test class (constructed from the desktop and whether it came up) on a private
+// desktop with the given input; off any screen when the desktop cannot start, where the test
+// skips.
+template <class Test>
+int RunOnDesktop(PrivateDesktop& desktop, PrivateDesktop::Input input, std::vector<char*> args)
+{
+    const bool up = desktop.Start(input);
+    if (!up)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int count = int(args.size());
+    args.push_back(nullptr);
+    QApplication app(count, args.data());
+    Test test(&desktop, up);
+    return QTest::qExec(&test, count, args.data());
 }
 
 }  // namespace testsupport

@@ -27,7 +27,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
-#include <cstring>
 #include <vector>
 
 using testsupport::ClickOn;
@@ -147,8 +146,9 @@ private:
 private slots:
     void initTestCase()
     {
-        if (!up_)
+        if (!up_ && desktop_->MaySkip())
             QSKIP(qPrintable(desktop_->Why()));
+        QVERIFY2(up_, qPrintable(desktop_->Why()));
         // The framework takes a moment to come up on its bus.
         if (g_ibus) {
             QTRY_VERIFY2_WITH_TIMEOUT(IBusBus().isConnected() && IBusBus().interface() &&
@@ -337,13 +337,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ibus") == 0)
-            g_ibus = true;
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = testsupport::WithoutFlag(argc, argv, "--ibus", &g_ibus);
     // Each framework has its own cases, unless the command line names some.
     static QByteArray cases[] = {"ibusEngineFollowsTheFields", "mainWindowBoxesAskForHangulAndGiveTheModeBack",
                                  "entryDialogNameAfterALatinField", "secondAddressLineAfterPostalSearch"};
@@ -354,19 +348,13 @@ int main(int argc, char** argv)
             for (size_t i = 1; i < std::size(cases); ++i)
                 args.push_back(cases[i].data());
     }
-    int count = int(args.size());
-    args.push_back(nullptr);
     if (g_ibus)
         kLatin = QStringLiteral("xkb:us::eng");
     testsupport::PrivateDesktop desktop;
     g_desktop = &desktop;
     using Input = testsupport::PrivateDesktop::Input;
-    const bool up = desktop.Start(g_ibus ? Input::IBus : Input::Fcitx5);
-    if (!up)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(count, args.data());
-    TestHangulInput test(&desktop, up);
-    return QTest::qExec(&test, count, args.data());
+    return testsupport::RunOnDesktop<TestHangulInput>(desktop, g_ibus ? Input::IBus : Input::Fcitx5,
+                                                      std::move(args));
 }
 
 #include "test_hangul_input.moc"
