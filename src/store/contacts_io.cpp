@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 
 namespace Contacts {
@@ -81,15 +82,19 @@ std::optional<Decoded> DecodeFile(const QByteArray& data)
     return std::nullopt;
 }
 
-// Physical lines without their line ends (CRLF or LF).
-QStringList Lines(const QString& text)
+// Physical lines without their line ends (CRLF or LF), as views into text.
+std::vector<QStringView> Lines(const QString& text)
 {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines)
+    std::vector<QStringView> lines;
+    QStringView rest(text);
+    while (!rest.isEmpty()) {
+        const qsizetype end = rest.indexOf(QLatin1Char('\n'));
+        QStringView line = end < 0 ? rest : rest.first(end);
+        rest = end < 0 ? QStringView() : rest.sliced(end + 1);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-    if (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
+        lines.push_back(line);
+    }
     return lines;
 }
 
@@ -173,18 +178,18 @@ struct Phones {
 
 // ---- vCard ----
 
-bool IsBegin(const QString& line)
+bool IsBegin(QStringView line)
 {
     return line.trimmed().compare(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive) == 0;
 }
 
-bool IsEnd(const QString& line)
+bool IsEnd(QStringView line)
 {
     return line.trimmed().compare(QLatin1String("END:VCARD"), Qt::CaseInsensitive) == 0;
 }
 
 // Position of the first c outside double quotes, or -1.
-qsizetype FindUnquoted(const QString& s, QChar c, qsizetype from = 0)
+qsizetype FindUnquoted(QStringView s, QChar c, qsizetype from = 0)
 {
     bool quoted = false;
     for (qsizetype i = from; i < s.size(); ++i) {
@@ -459,18 +464,18 @@ std::optional<Reject> MapCard(const Card& card, FileResult& result)
 
 void ReadVCard(const QString& text, FileResult& result)
 {
-    const QStringList lines = Lines(text);
-    const qsizetype n = lines.size();
+    const std::vector<QStringView> lines = Lines(text);
+    const qsizetype n = qsizetype(lines.size());
     qsizetype i = 0;
     while (i < n) {
-        if (lines[i].trimmed().isEmpty()) {
+        if (lines[size_t(i)].trimmed().isEmpty()) {
             ++i;
             continue;
         }
-        if (!IsBegin(lines[i])) {
+        if (!IsBegin(lines[size_t(i)])) {
             // One reject for a stretch of stray text, up to the next card.
             result.rejects.push_back({result.file, int(i + 1), Fault::OutsideCard, {}});
-            while (i < n && !IsBegin(lines[i]))
+            while (i < n && !IsBegin(lines[size_t(i)]))
                 ++i;
             continue;
         }
@@ -480,7 +485,7 @@ void ReadVCard(const QString& text, FileResult& result)
         std::vector<std::pair<int, QString>> logical;  // line number, unfolded text
         bool ended = false;
         while (i < n) {
-            const QString& raw = lines[i];
+            const QStringView raw = lines[size_t(i)];
             if (IsBegin(raw))
                 break;
             if (IsEnd(raw)) {
@@ -501,14 +506,14 @@ void ReadVCard(const QString& text, FileResult& result)
                 ++i;
                 continue;
             }
-            QString line = raw;
+            QString line = raw.toString();
             const int number = int(i + 1);
             ++i;
             // Quoted-printable: a line ending in '=' goes on in the next line.
             if (DeclaresQuotedPrintable(line))
-                while (line.endsWith(QLatin1Char('=')) && i < n && !IsEnd(lines[i]) && !IsBegin(lines[i])) {
+                while (line.endsWith(QLatin1Char('=')) && i < n && !IsEnd(lines[size_t(i)]) && !IsBegin(lines[size_t(i)])) {
                     line.chop(1);
-                    line += lines[i];
+                    line += lines[size_t(i)];
                     ++i;
                 }
             if (!line.trimmed().isEmpty())
@@ -543,9 +548,10 @@ struct CsvRow {
 
 // RFC 4180 records, each with the line it starts on. An unclosed quote ends the reading with a
 // reject for the record it began.
-std::vector<CsvRow> ParseCsv(const QString& text, QChar separator, FileResult& result)
+// onRow gets each record in turn and returns false to stop the reading.
+void ParseCsv(const QString& text, QChar separator, FileResult& result,
+              const std::function<bool(const CsvRow&)>& onRow)
 {
-    std::vector<CsvRow> rows;
     const qsizetype n = text.size();
     qsizetype i = 0;
     int line = 1;
@@ -580,7 +586,7 @@ std::vector<CsvRow> ParseCsv(const QString& text, QChar separator, FileResult& r
                 if (!closed) {
                     result.rejects.push_back({result.file, row.line, Fault::UnclosedQuote,
                                               QStringLiteral("line %1").arg(quoteLine)});
-                    return rows;
+                    return;
                 }
             }
             // The rest of the field up to a separator or the line's end, as written.
@@ -600,9 +606,9 @@ std::vector<CsvRow> ParseCsv(const QString& text, QChar separator, FileResult& r
                 rowDone = true;
             }
         }
-        rows.push_back(std::move(row));
+        if (!onRow(row))
+            return;
     }
-    return rows;
 }
 
 QChar SeparatorOf(const QString& text)
@@ -766,42 +772,41 @@ struct AddressParts {
 
 void ReadCsv(const QString& text, FileResult& result)
 {
-    const std::vector<CsvRow> rows = ParseCsv(text, SeparatorOf(text), result);
-    if (rows.empty())
-        return;
-    const CsvRow& header = rows.front();
     std::vector<Column> columns;
-    bool known = false, family = false;
-    for (const QString& h : header.fields) {
-        columns.push_back(Classify(h));
-        known = known || columns.back().role != Role::Ignore;
-        family = family || columns.back().role == Role::Family;
-    }
-    if (!known) {
-        result.rejects.push_back({result.file, header.line, Fault::NoKnownColumn, {}});
-        return;
-    }
-    for (Column& c : columns)
-        if (c.koreanName && family)
-            c.role = Role::Given;  // Korean Outlook: 이름 and 성
-    // The phone types of Google's numbered phones, by group.
-    std::map<QString, int> typeColumn;
+    std::map<QString, int> typeColumn;  // the phone types of Google's numbered phones, by group
     std::vector<QString> addressOrder;
-    for (size_t c = 0; c < columns.size(); ++c) {
-        if (columns[c].role == Role::PhoneType)
-            typeColumn[columns[c].group] = int(c);
-        if (columns[c].role >= Role::Street && std::find(addressOrder.begin(), addressOrder.end(),
-                                                         columns[c].group) == addressOrder.end())
-            addressOrder.push_back(columns[c].group);
-    }
+    // The header line: what each column means.
+    auto readHeader = [&](const CsvRow& header) {
+        bool known = false, family = false;
+        for (const QString& h : header.fields) {
+            columns.push_back(Classify(h));
+            known = known || columns.back().role != Role::Ignore;
+            family = family || columns.back().role == Role::Family;
+        }
+        if (!known) {
+            result.rejects.push_back({result.file, header.line, Fault::NoKnownColumn, {}});
+            return false;
+        }
+        for (Column& c : columns)
+            if (c.koreanName && family)
+                c.role = Role::Given;  // Korean Outlook: 이름 and 성
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (columns[c].role == Role::PhoneType)
+                typeColumn[columns[c].group] = int(c);
+            if (columns[c].role >= Role::Street && std::find(addressOrder.begin(), addressOrder.end(),
+                                                             columns[c].group) == addressOrder.end())
+                addressOrder.push_back(columns[c].group);
+        }
 
-    for (size_t r = 1; r < rows.size(); ++r) {
-        const CsvRow& row = rows[r];
+        return true;
+    };
+
+    auto readRow = [&](const CsvRow& row) {
         bool empty = true;
         for (const QString& f : row.fields)
             empty = empty && f.isEmpty();
         if (empty)
-            continue;  // Excel's trailing rows of separators
+            return;  // Excel's trailing rows of separators
         AddressEntry e;
         QString full, given, familyName;
         bool haveCategory = false;
@@ -879,7 +884,17 @@ void ReadCsv(const QString& text, FileResult& result)
             break;
         }
         Take(result, std::move(e), row.line);
-    }
+    };
+
+    bool header = true;
+    ParseCsv(text, SeparatorOf(text), result, [&](const CsvRow& row) {
+        if (!header) {
+            readRow(row);
+            return true;
+        }
+        header = false;
+        return readHeader(row);
+    });
 }
 
 // ---- Writing ----
@@ -995,11 +1010,12 @@ QString RejectLineKorean(const Reject& r)
     return text;
 }
 
-FileResult ReadBytes(const QByteArray& bytes, const QString& name)
+FileResult ReadBytes(QByteArray bytes, const QString& name)
 {
     FileResult result;
     result.file = name;
     const std::optional<Decoded> decoded = DecodeFile(bytes);
+    bytes = QByteArray();  // the text is all that is needed from here on
     if (!decoded) {
         result.rejects.push_back({name, 0, Fault::NotText, {}});
         return result;
@@ -1030,14 +1046,15 @@ FileResult ReadFile(const QString& path)
         result.rejects.push_back({path, 0, Fault::Unreadable, file.errorString()});
         return result;
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         FileResult result;
         result.file = path;
         result.rejects.push_back({path, 0, Fault::Unreadable, file.errorString()});
         return result;
     }
-    return ReadBytes(bytes, path);
+    file.close();
+    return ReadBytes(std::move(bytes), path);
 }
 
 QByteArray WriteVCard(const AddressList& entries)

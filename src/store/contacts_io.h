@@ -53,7 +53,7 @@ struct FileResult {
 // of the file: every fault is a reject.
 FileResult ReadFile(const QString& path);
 // The same for bytes already in memory (name is used in the rejects).
-FileResult ReadBytes(const QByteArray& bytes, const QString& name);
+FileResult ReadBytes(QByteArray bytes, const QString& name);
 
 // The book's entries as vCard 3.0 in UTF-8, and as CSV in UTF-8 with a BOM and Korean headers.
 QByteArray WriteVCard(const AddressList& entries);
