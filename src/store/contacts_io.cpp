@@ -497,8 +497,8 @@ void ReadVCard(const QString& text, FileResult& result)
                 !logical.empty() &&
                 (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')) ||
                  // base64 data of older writers runs on without indentation
-                 (DeclaresBase64(logical.back().second) && !raw.isEmpty() &&
-                  FindUnquoted(raw, QLatin1Char(':')) < 0));
+                 (!raw.isEmpty() && FindUnquoted(raw, QLatin1Char(':')) < 0 &&
+                  DeclaresBase64(logical.back().second)));
             if (continues) {
                 logical.back().second += raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t'))
                                              ? raw.mid(1)
@@ -922,23 +922,26 @@ QString EscapeText(const QString& value)
     return out;
 }
 
-// Appends one content line, folded after at most 75 octets without cutting a character.
-void AppendLine(QByteArray& out, const QString& line)
+// Appends one content line, folded after at most 75 octets of UTF-8 without cutting a
+// character.
+void AppendLine(QString& out, const QString& line)
 {
-    const QByteArray bytes = line.toUtf8();
     qsizetype width = 0;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    for (qsizetype i = 0; i < line.size();) {
+        const char16_t u = line[i].unicode();
+        const bool pair = QChar::isHighSurrogate(u) && i + 1 < line.size();
+        const qsizetype length = pair ? 4 : u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
         if (width + length > 75) {
-            out += "\r\n ";
+            out += QLatin1String("\r\n ");
             width = 1;
         }
-        out.append(bytes.constData() + i, length);
+        out += line[i];
+        if (pair)
+            out += line[i + 1];
         width += length;
-        i += length;
+        i += pair ? 2 : 1;
     }
-    out += "\r\n";
+    out += QLatin1String("\r\n");
 }
 
 QString CsvField(const QString& value)
@@ -1059,10 +1062,10 @@ FileResult ReadFile(const QString& path)
 
 QByteArray WriteVCard(const AddressList& entries)
 {
-    QByteArray out;
-    out.reserve(qsizetype(entries.size()) * 200);
+    QString out;
+    out.reserve(qsizetype(entries.size()) * 160);
     for (const AddressEntry& e : entries) {
-        out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+        out += QLatin1String("BEGIN:VCARD\r\nVERSION:3.0\r\n");
         // The whole name as the family name: a name is not split into parts it may not have.
         const QString name = EscapeText(e.name);
         AppendLine(out, QStringLiteral("N:") + name + QStringLiteral(";;;;"));
@@ -1077,9 +1080,9 @@ QByteArray WriteVCard(const AddressList& entries)
                                 QLatin1Char(';'));
         if (!e.unit.isEmpty())
             AppendLine(out, QStringLiteral("CATEGORIES:") + EscapeText(e.unit));
-        out += "END:VCARD\r\n";
+        out += QLatin1String("END:VCARD\r\n");
     }
-    return out;
+    return out.toUtf8();
 }
 
 QByteArray WriteCsv(const AddressList& entries)
