@@ -5,6 +5,7 @@
 #include "store/address_store.h"
 #include "store/contacts_io.h"
 #include "store/paths.h"
+#include "processsupport.h"
 #include "testsupport.h"
 
 #include <QFileInfo>
@@ -91,8 +92,7 @@ class TestContactsIo : public QObject {
     QString WriteFile(const QString& name, const QByteArray& bytes)
     {
         const QString path = dir_.filePath(name);
-        if (!testsupport::WriteBytes(path, bytes))
-            qFatal("cannot write fixture");
+        testsupport::WriteFile(path, bytes);
         return path;
     }
 
@@ -458,7 +458,7 @@ private slots:
         const QString out = dir_.filePath(format == int(Format::VCard) ? QStringLiteral("round.vcf")
                                                                        : QStringLiteral("round.csv"));
         QCOMPARE(Export(Format(format), out), int(rows.size()));
-        const QByteArray bytes = testsupport::ReadBytes(out);
+        const QByteArray bytes = testsupport::ReadFile(out);
         if (format == int(Format::Csv)) {
             QVERIFY(bytes.startsWith("\xEF\xBB\xBF\xEB\xB6\x84\xEB\xA5\x98,"));  // BOM, then 분류
         } else {
@@ -479,10 +479,10 @@ private slots:
     void exportRefusesADatabase()
     {
         const QString book = NewBook({{"", "가", "1", "", "", "", ""}});
-        const QByteArray was = testsupport::ReadBytes(book);
+        const QByteArray was = testsupport::ReadFile(book);
         const QString message = testsupport::MessageOf([&] { Export(Format::Csv, book); });
         QVERIFY2(message.contains(QStringLiteral("is a database")), qPrintable(message));
-        QCOMPARE(testsupport::ReadBytes(book), was);
+        QCOMPARE(testsupport::ReadFile(book), was);
     }
 
     void exportedCard()
@@ -490,7 +490,7 @@ private slots:
         NewBook({{"친구", "김철수", "02-1", "010-2", "06236", "서울 강남구", "1층"}});
         const QString out = dir_.filePath(QStringLiteral("one.vcf"));
         Export(Format::VCard, out);
-        QCOMPARE(QString::fromUtf8(testsupport::ReadBytes(out)),
+        QCOMPARE(QString::fromUtf8(testsupport::ReadFile(out)),
                  QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:김철수;;;;\r\nFN:김철수\r\n"
                                 "TEL;TYPE=CELL:010-2\r\nTEL;TYPE=VOICE:02-1\r\n"
                                 "ADR;TYPE=HOME:;1층;서울 강남구;;;06236;\r\nCATEGORIES:친구\r\nEND:VCARD\r\n"));

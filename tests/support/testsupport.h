@@ -3,8 +3,6 @@
 #include "store/errors.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -120,41 +118,6 @@ QString MessageOf(const std::function<void()>& action)
         return e.Message();
     }
     return QStringLiteral("<no error>");
-}
-
-// A command-line tool of the build run to its end.
-struct ToolRun {
-    int code = -1;
-    QString out, err;
-};
-
-inline ToolRun RunBuiltTool(const QString& tool, const QStringList& args)
-{
-    QProcess p;
-    p.start(QString(BINARY_DIR) + "/" + tool, args);
-    ToolRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = "did not finish: " + p.errorString();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-inline bool WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // text in CP949, as Excel on a Korean Windows saves it; empty when it cannot be encoded.

@@ -1,5 +1,6 @@
 // The contacts command as a user runs it: its report, a dry run, a locked or missing book, an
 // export read back, and its arguments.
+#include "processsupport.h"
 #include "testsupport.h"
 
 #include <QFileInfo>
@@ -8,7 +9,14 @@
 
 #include <sqlite3.h>
 
-using testsupport::RunBuiltTool;
+using testsupport::RunProcess;
+
+namespace {
+testsupport::Run RunContacts(const QStringList& args)
+{
+    return RunProcess(QStringLiteral(BINARY_DIR "/contacts"), args);
+}
+}  // namespace
 
 namespace {
 
@@ -52,15 +60,15 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        QVERIFY(testsupport::WriteBytes(Path("cards.vcf"), kCards));
-        QVERIFY(testsupport::WriteBytes(
-            Path("sheet.csv"), testsupport::EncodeCp949(QStringLiteral("이름,휴대폰\r\n김철수,010-1\r\n이영희,010-2\r\n"))));
+        testsupport::WriteFile(Path("cards.vcf"), kCards);
+        testsupport::WriteFile(
+            Path("sheet.csv"), testsupport::EncodeCp949(QStringLiteral("이름,휴대폰\r\n김철수,010-1\r\n이영희,010-2\r\n")));
     }
 
     void importReport()
     {
         const QString book = NewBook("import.db", {{"가족", "김철수", "", "010-1", "", "", ""}});
-        const auto r = RunBuiltTool("contacts", {"import", Path("cards.vcf"), Path("sheet.csv"),
+        const auto r = RunContacts({"import", Path("cards.vcf"), Path("sheet.csv"),
                                                  Path("missing.vcf"), book});
         QCOMPARE(r.code, 0);
         const QStringList lines = r.out.trimmed().split('\n');
@@ -77,13 +85,13 @@ private slots:
     void dryRunAndCategory()
     {
         const QString book = NewBook("dry.db");
-        auto r = RunBuiltTool("contacts", {"import", "--dry-run", "--category", "동창", Path("sheet.csv"), book});
+        auto r = RunContacts({"import", "--dry-run", "--category", "동창", Path("sheet.csv"), book});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.out.endsWith("dry run: nothing was written to " + book +
                                 "\nread 2, would add 2, skipped as duplicates 0, rejected 0\n"),
                  qPrintable(r.out));
         QCOMPARE(Names(book), QStringList());
-        r = RunBuiltTool("contacts", {"import", "--category", "동창", Path("sheet.csv"), book});
+        r = RunContacts({"import", "--category", "동창", Path("sheet.csv"), book});
         QCOMPARE(r.code, 0);
         QCOMPARE(Names(book), (QStringList{"김철수/동창", "이영희/동창"}));
     }
@@ -94,7 +102,7 @@ private slots:
         {
             testsupport::Lock lock(book, "BEGIN IMMEDIATE");
             QVERIFY(lock.ok());
-            const auto r = RunBuiltTool("contacts", {"import", Path("sheet.csv"), book});
+            const auto r = RunContacts({"import", Path("sheet.csv"), book});
             QCOMPARE(r.code, 1);
             QVERIFY2(r.err.contains("The database file is locked"), qPrintable(r.err));
             QVERIFY2(r.err.endsWith("contacts: nothing was written\n"), qPrintable(r.err));
@@ -102,7 +110,7 @@ private slots:
         QCOMPARE(Names(book), QStringList());
 
         const QString missing = Path("nobook.db");
-        const auto r = RunBuiltTool("contacts", {"import", Path("sheet.csv"), missing});
+        const auto r = RunContacts({"import", Path("sheet.csv"), missing});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.startsWith("contacts: Failed to open database"), qPrintable(r.err));
         QVERIFY(!QFileInfo::exists(missing));
@@ -111,22 +119,22 @@ private slots:
     void exportBothFormats()
     {
         const QString book = NewBook("export.db", {{"친구", "김철수", "02-1", "010-1", "01234", "서울", "1층"}});
-        auto r = RunBuiltTool("contacts", {"export", "csv", book, Path("out.csv")});
+        auto r = RunContacts({"export", "csv", book, Path("out.csv")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, "exported 1 entries to " + Path("out.csv") + "\n");
-        QCOMPARE(testsupport::ReadBytes(Path("out.csv")),
+        QCOMPARE(testsupport::ReadFile(Path("out.csv")),
                  "\xEF\xBB\xBF" + QStringLiteral("분류,이름,전화번호,휴대폰,우편번호,주소,상세주소\r\n"
                                                   "친구,김철수,02-1,010-1,01234,서울,1층\r\n")
                                         .toUtf8());
-        r = RunBuiltTool("contacts", {"export", "vcf", book, Path("out.vcf")});
+        r = RunContacts({"export", "vcf", book, Path("out.vcf")});
         QCOMPARE(r.code, 0);
-        QVERIFY(testsupport::ReadBytes(Path("out.vcf")).contains("ADR;TYPE=HOME:;1\xEC\xB8\xB5;"));
+        QVERIFY(testsupport::ReadFile(Path("out.vcf")).contains("ADR;TYPE=HOME:;1\xEC\xB8\xB5;"));
 
         // The book named as the output is refused and left as it was.
-        const QByteArray was = testsupport::ReadBytes(book);
-        r = RunBuiltTool("contacts", {"export", "csv", book, book});
+        const QByteArray was = testsupport::ReadFile(book);
+        r = RunContacts({"export", "csv", book, book});
         QCOMPARE(r.code, 1);
-        QCOMPARE(testsupport::ReadBytes(book), was);
+        QCOMPARE(testsupport::ReadFile(book), was);
     }
 
     void wrongArguments_data()
@@ -143,7 +151,7 @@ private slots:
     void wrongArguments()
     {
         QFETCH(QStringList, args);
-        const auto r = RunBuiltTool("contacts", args);
+        const auto r = RunContacts(args);
         QCOMPARE(r.code, 2);
         QVERIFY(r.err.startsWith("usage: contacts import"));
     }

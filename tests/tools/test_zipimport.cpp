@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <iconv.h>
 #include <sqlite3.h>
 
 using Rows = QList<QStringList>;
@@ -29,22 +28,7 @@ Run RunTool(const QString& tool, const QStringList& args)
     return testsupport::RunProcess(QString(BINARY_DIR) + "/" + tool, args);
 }
 
-QByteArray ToCp949(const QString& text)
-{
-    const QByteArray in = text.toUtf8();
-    iconv_t cd = iconv_open("CP949", "UTF-8");
-    QByteArray out(in.size() * 2 + 16, '\0');
-    char* ip = const_cast<char*>(in.constData());
-    size_t il = size_t(in.size());
-    char* op = out.data();
-    size_t ol = size_t(out.size());
-    const size_t rc = iconv(cd, &ip, &il, &op, &ol);
-    iconv_close(cd);
-    if (rc == size_t(-1))
-        return {};
-    out.truncate(op - out.data());
-    return out;
-}
+const auto ToCp949 = testsupport::EncodeCp949;
 
 // Single-row queries and whole-table reads through the C API, read-only.
 QList<QStringList> Select(const QString& path, const char* sql)

@@ -5,6 +5,7 @@
 #include "forms.h"
 #include "start.h"
 #include "store/paths.h"
+#include "processsupport.h"
 #include "testsupport.h"
 #include "ui/address_list_model.h"
 #include "ui/messages.h"
@@ -128,12 +129,12 @@ private slots:
     void importThroughTheMenu()
     {
         const QString vcf = dir_.filePath(QStringLiteral("phone.vcf"));
-        QVERIFY(testsupport::WriteBytes(
+        testsupport::WriteFile(
             vcf, QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:최지훈\r\nTEL;TYPE=CELL:010-4\r\nEND:VCARD\r\n"
                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:김철수\r\nTEL:02-1\r\nTEL;TYPE=CELL:010-1\r\n"
                                 "CATEGORIES:가족\r\nEND:VCARD\r\n"
                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:빈 카드\r\nEND:VCARD\r\n")
-                     .toUtf8()));
+                     .toUtf8());
         answer_ = QStringList{vcf};
         const QModelIndexList before = Selected();
         RightClickRow(3, QStringLiteral("가져오기…"));
@@ -158,7 +159,7 @@ private slots:
         QCOMPARE(questions_[0].kind, FileQuestion::Save);
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].text, QStringLiteral("4건을 내보냈습니다."));
-        const QString text = QString::fromUtf8(testsupport::ReadBytes(out));
+        const QString text = QString::fromUtf8(testsupport::ReadFile(out));
         QCOMPARE(text.count(QStringLiteral("\r\n")), 5);
         QVERIFY(text.contains(QStringLiteral("\r\n,최지훈,,010-4,,,\r\n")));
         QCOMPARE(Form1->grid->CurrentRow(), 2);
@@ -173,7 +174,7 @@ private slots:
         QVERIFY(boxes_.isEmpty());
 
         const QString csv = dir_.filePath(QStringLiteral("sheet.csv"));
-        QVERIFY(testsupport::WriteBytes(csv, QStringLiteral("이름\r\n새 사람\r\n").toUtf8()));
+        testsupport::WriteFile(csv, QStringLiteral("이름\r\n새 사람\r\n").toUtf8());
         answer_ = QStringList{csv};
         {
             testsupport::Lock lock(DatabasePath(), "BEGIN IMMEDIATE");
