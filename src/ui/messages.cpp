@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QAbstractButton>
 #include <QEventLoop>
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -14,22 +13,6 @@
 namespace Messages {
 
 namespace {
-
-FileResponder& CurrentFileResponder()
-{
-    static FileResponder responder;
-    return responder;
-}
-
-// Answers a file question through the file responder when one is installed.
-bool RespondFiles(const FileQuestion& question, QStringList& files)
-{
-    FileResponder responder = CurrentFileResponder();
-    if (!responder)
-        return false;
-    files = responder(question);
-    return true;
-}
 
 // The database layer separates lines with a carriage return; the box wants line feeds.
 QString AsShown(const QString& text)
@@ -142,20 +125,12 @@ bool AskYesNo(const QString& text, const QString& caption)
 
 QStringList AskOpenFiles(const QString& caption, const QString& filter)
 {
-    QStringList files;
-    if (RespondFiles({FileQuestion::Open, caption, filter}, files))
-        return files;
-    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, QString(), filter);
+    return QFileDialog::getOpenFileNames(Owner(), caption, QString(), filter);
 }
 
 QString AskSaveFile(const QString& caption, const QString& filter)
 {
-    QStringList files;
-    if (RespondFiles({FileQuestion::Save, caption, filter}, files))
-        return files.value(0);
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QString(), filter);
+    return QFileDialog::getSaveFileName(Owner(), caption, QString(), filter);
 }
-
-void SetFileResponder(FileResponder responder) { CurrentFileResponder() = std::move(responder); }
 
 }  // namespace Messages

@@ -2,7 +2,6 @@
 // Every message box of the program goes through here: one place for captions, icons, owners.
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace Messages {
 
@@ -28,20 +27,10 @@ void ShowInformation(const QString& text);
 // blocks no other window. Returns when answered; true for Yes.
 bool AskYesNo(const QString& text, const QString& caption);
 
-// File dialogs, owned by the active window. filter as QFileDialog takes it.
+// File dialogs, owned by the window in front as the boxes are. filter as QFileDialog takes it.
 // The files chosen to read; empty when cancelled.
 QStringList AskOpenFiles(const QString& caption, const QString& filter);
 // The file to write (the dialog has asked before replacing one); empty when cancelled.
 QString AskSaveFile(const QString& caption, const QString& filter);
-
-// With a file responder installed no file dialog opens: it sees each question and returns the
-// files chosen (none: cancelled). Pass nullptr to restore real dialogs.
-struct FileQuestion {
-    enum Kind { Open, Save } kind;
-    QString caption;
-    QString filter;
-};
-using FileResponder = std::function<QStringList(const FileQuestion&)>;
-void SetFileResponder(FileResponder responder);
 
 }  // namespace Messages

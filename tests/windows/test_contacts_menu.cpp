@@ -2,24 +2,24 @@
 // "가져오기…" and "내보내기…" without moving the current row or the selection; an import shows
 // its summary and refreshes the list; an export writes the file; errors reach the error box.
 #include "address.h"
+#include "boxes.h"
+#include "filedialogs.h"
 #include "forms.h"
+#include "processsupport.h"
 #include "start.h"
 #include "store/paths.h"
-#include "processsupport.h"
 #include "testsupport.h"
 #include "ui/address_list_model.h"
-#include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include "ui/string_grid.h"
-#include "boxes.h"
 #include <QTimer>
 #include <QtTest>
 
 using testsupport::Box;
-using Messages::FileQuestion;
+using testsupport::FileDialogSeen;
 
 namespace {
 
@@ -40,7 +40,7 @@ class TestContactsMenu : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
     QList<Box> boxes_;
-    QList<FileQuestion> questions_;
+    QList<FileDialogSeen> questions_;
     QStringList answer_;        // what the file dialog answers
     QStringList menuTexts_;     // the items of the last menu opened
 
@@ -85,7 +85,7 @@ private slots:
             boxes_ << b;
             return false;
         });
-        Messages::SetFileResponder([this](const FileQuestion& q) {
+        testsupport::SetFileAnswer([this](const FileDialogSeen& q) {
             questions_ << q;
             return answer_;
         });
@@ -101,7 +101,7 @@ private slots:
     void cleanupTestCase()
     {
         testsupport::SetResponder(nullptr);
-        Messages::SetFileResponder(nullptr);
+        testsupport::SetFileAnswer(nullptr);
         SetExeFolder(QString());
     }
     void init()
@@ -139,7 +139,9 @@ private slots:
         const QModelIndexList before = Selected();
         RightClickRow(3, QStringLiteral("가져오기…"));
         QCOMPARE(questions_.size(), 1);
-        QCOMPARE(questions_[0].kind, FileQuestion::Open);
+        QVERIFY(!questions_[0].save);
+        QCOMPARE(questions_[0].caption, QStringLiteral("가져오기"));
+        QCOMPARE(questions_[0].owner.data(), Form1);
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].kind, Box::Plain);
         QCOMPARE(boxes_[0].text, QStringLiteral("가져오기를 마쳤습니다.\n읽음 3건, 추가 1건, 중복으로 건너뜀 1건, 거부 1건\n\n"
@@ -156,7 +158,8 @@ private slots:
         answer_ = QStringList{out};
         RightClickRow(1, QStringLiteral("내보내기…"));
         QCOMPARE(questions_.size(), 1);
-        QCOMPARE(questions_[0].kind, FileQuestion::Save);
+        QVERIFY(questions_[0].save);
+        QCOMPARE(questions_[0].caption, QStringLiteral("내보내기"));
         QCOMPARE(boxes_.size(), 1);
         QCOMPARE(boxes_[0].text, QStringLiteral("4건을 내보냈습니다."));
         const QString text = QString::fromUtf8(testsupport::ReadFile(out));
