@@ -112,6 +112,15 @@ QString AddressBookProblem(TSQLiteDatabase& db)
 const QString kInsert = QStringLiteral(
     "INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES (?,?,?,?,?,?,?)");
 
+// The insert statement for rows entries at once: "...VALUES (?,?,?,?,?,?,?),(?,...)".
+QString InsertRows(int rows)
+{
+    QString sql = kInsert;
+    for (int i = 1; i < rows; ++i)
+        sql += QStringLiteral(",(?,?,?,?,?,?,?)");
+    return sql;
+}
+
 // The seven values as one text that no other seven values give: each value after its length.
 QString SevenValuesKey(const QString* const (&values)[7])
 {
@@ -208,6 +217,17 @@ InsertResult InsertEntries(const AddressList& entries, bool dryRun)
             }
         }
         InsertResult result;
+        // Many rows to a statement: compiling one statement per row would cost more than the
+        // writing itself.
+        constexpr int kRowsPerStatement = 256;
+        QVariantList batch;
+        int batched = 0;
+        const auto flush = [&] {
+            if (batched > 0 && !dryRun)
+                db.Execute(InsertRows(batched), batch);
+            batch.clear();
+            batched = 0;
+        };
         for (const AddressEntry& e : entries) {
             const QString key = SevenValuesKey(e);
             if (seen.contains(key)) {
@@ -215,10 +235,12 @@ InsertResult InsertEntries(const AddressList& entries, bool dryRun)
                 continue;
             }
             seen.insert(key);
-            if (!dryRun)
-                db.Execute(kInsert, EntryValues(e));
+            batch << EntryValues(e);
+            if (++batched == kRowsPerStatement)
+                flush();
             ++result.added;
         }
+        flush();
         if (!dryRun)
             db.Execute(QStringLiteral("COMMIT"));
         return result;

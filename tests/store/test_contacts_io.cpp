@@ -396,19 +396,32 @@ private slots:
         QCOMPARE(Import({vcf}, std::nullopt, false).added, 1);  // once the lock is gone
     }
 
-    // A statement failing halfway leaves none of the run's entries behind.
+    // A statement failing halfway leaves none of the run's entries behind; without the fault
+    // the same long run comes in whole and in order.
     void failureMidwayWritesNothing()
     {
         const QString book = NewBook();
-        testsupport::Exec(book, QStringLiteral("CREATE TRIGGER no_third BEFORE INSERT ON ADDRESS_LIST "
-                                               "WHEN new.name = '셋' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-        AddressList entries(4);
-        const char* names[] = {"하나", "둘", "셋", "넷"};
-        for (int i = 0; i < 4; ++i)
-            entries[size_t(i)].name = QString::fromUtf8(names[i]);
+        testsupport::Exec(book, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON ADDRESS_LIST "
+                                               "WHEN new.name = 'e450' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        AddressList entries(600);
+        for (int i = 0; i < 600; ++i) {
+            entries[size_t(i)].name = QStringLiteral("e%1").arg(i);
+            entries[size_t(i)].tel = QString::number(i % 7);
+        }
         const QString message = testsupport::MessageOf([&] { AddressStore::InsertEntries(entries); });
         QVERIFY2(message.contains(QStringLiteral("refused")), qPrintable(message));
         QCOMPARE(BookValues().size(), 0);
+
+        testsupport::Exec(book, QStringLiteral("DROP TRIGGER refuse"));
+        const AddressList again(entries.begin(), entries.begin() + 10);
+        entries.insert(entries.end(), again.begin(), again.end());
+        const AddressStore::InsertResult r = AddressStore::InsertEntries(entries);
+        QCOMPARE(r.added, 600);
+        QCOMPARE(r.duplicates, 10);
+        const QList<Values> rows = BookValues();
+        QCOMPARE(rows.size(), 600);
+        for (int i = 0; i < 600; ++i)
+            QCOMPARE(rows[i], (Values{"", QStringLiteral("e%1").arg(i), QString::number(i % 7), "", "", "", ""}));
     }
 
     // The book is never created: a missing book is an error and stays missing.
