@@ -140,6 +140,13 @@ private slots:
             << "vCard" << "UTF-8"
             << QList<QStringList>{{"", "홍길동", "", "010-1111-2222", "", "", ""}};
 
+        // ... or write the whole file in EUC-KR, 8-bit.
+        QTest::newRow("2.1 in EUC-KR")
+            << testsupport::EncodeCp949(QStringLiteral("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=EUC-KR:홍;길동;;;\r\n"
+                                                       "TEL;CELL:010-1111-2222\r\nEND:VCARD\r\n"))
+            << "vCard" << "CP949"
+            << QList<QStringList>{{"", "홍길동", "", "010-1111-2222", "", "", ""}};
+
         // An iPhone's 3.0 card: TYPE lists written both ways, grouped properties with Apple's
         // labels, a folded line, escapes, a photo folded over several lines.
         QTest::newRow("iphone 3.0 item1.ADR")
