@@ -23,6 +23,15 @@ inline void Check(int rc, sqlite3* db, const char* what)
         throw std::runtime_error(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "?"));
 }
 
+// Runs sql (several statements allowed) on the file at path.
+inline void Exec(const QString& path, const char* sql)
+{
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(path.toUtf8().constData(), &db), db, "open");
+    Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db, "exec");
+    sqlite3_close(db);
+}
+
 // Runs one prepared INSERT per generated row inside a single transaction.
 template <typename RowFn>
 inline void Fill(const QString& path, const char* schema, const char* insert, int count, int columns,

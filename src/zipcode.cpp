@@ -59,12 +59,12 @@ QString ZipGridModel::Cell(int column, int row) const
         return headers_[column];
     if (row < 1 || row > int(rows_.size()))
         return {};
-    const ZipcodeRow& r = rows_[size_t(row - 1)];
+    const size_t r = size_t(row - 1);
     switch (column) {
     case 0: return QString::number(row);
-    case 1: return r.zipcode;
-    case 2: return r.sido;
-    default: return ZipcodeDirectory::LocalAddress(r);
+    case 1: return rows_.Text(r, ZipcodeRow::Zipcode);
+    case 2: return rows_.Text(r, ZipcodeRow::Sido);
+    default: return ZipcodeDirectory::LocalAddress(rows_[r]);
     }
 }
 

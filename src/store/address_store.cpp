@@ -31,41 +31,14 @@ qint64 ParseNum(const QString& num)
     if (decimal.match(num).hasMatch())
         value = num.toLongLong(&ok);
     if (!ok)
-        throw ESQLiteException(QStringLiteral("Invalid entry number \"") + num +
-                               QStringLiteral("\": a decimal integer is required"));
+        throw SQLiteError(SQLiteFailure::BadNumber, num);
     return value;
 }
 
 AddressList ReadList(const QString& sql, const QVariantList& params)
 {
     TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
-    TSQLiteTable rows = db.Query(sql, params);
-    db.Close();
-    AddressList list;
-    if (rows.RowCount() == 0)
-        return list;
-    const int unit = rows.FieldIndex(QStringLiteral("unit"));
-    const int name = rows.FieldIndex(QStringLiteral("name"));
-    const int tel = rows.FieldIndex(QStringLiteral("tel"));
-    const int cell = rows.FieldIndex(QStringLiteral("cell"));
-    const int zip = rows.FieldIndex(QStringLiteral("zip"));
-    const int address1 = rows.FieldIndex(QStringLiteral("address1"));
-    const int address2 = rows.FieldIndex(QStringLiteral("address2"));
-    const int num = rows.FieldIndex(QStringLiteral("num"));
-    list.reserve(size_t(rows.RowCount()));
-    for (; !rows.Eof(); rows.Next()) {
-        AddressEntry e;
-        e.unit = rows.FieldAsString(unit);
-        e.name = rows.FieldAsString(name);
-        e.tel = rows.FieldAsString(tel);
-        e.cell = rows.FieldAsString(cell);
-        e.zip = rows.FieldAsString(zip);
-        e.address1 = rows.FieldAsString(address1);
-        e.address2 = rows.FieldAsString(address2);
-        e.num = rows.FieldAsString(num);
-        list.push_back(std::move(e));
-    }
-    return list;
+    return AddressList(db.Query(sql, params));
 }
 
 void Write(const QString& sql, const QVariantList& params)
@@ -110,7 +83,7 @@ QString AddressBookProblem(TSQLiteDatabase& db)
 }
 
 const QString kInsert = QStringLiteral(
-    "INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES (?,?,?,?,?,?,?)");
+    "INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES (\"?\",\"?\",\"?\",\"?\",\"?\",\"?\",\"?\")");
 
 // The insert statement for rows entries at once: "...VALUES (?,?,?,?,?,?,?),(?,...)".
 QString InsertRows(int rows)
@@ -150,7 +123,7 @@ AddressList ListAll()
 
 AddressList ListByCategory(const QString& category)
 {
-    return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit=?"), {category});
+    return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit='?'"), {category});
 }
 
 AddressList SearchEntries(const std::optional<QString>& category, SearchField field,
@@ -159,24 +132,23 @@ AddressList SearchEntries(const std::optional<QString>& category, SearchField fi
     const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
     const QString column = SearchFieldColumn(field);
     if (category)
-        return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit=? and ") + column +
-                            QStringLiteral(" like ?"),
+        return ReadList(QStringLiteral("select * from ADDRESS_LIST where unit='?' and ") + column +
+                            QStringLiteral(" like \"?\""),
                         {*category, pattern});
-    return ReadList(QStringLiteral("select * from ADDRESS_LIST where ") + column + QStringLiteral(" like ?"),
+    return ReadList(QStringLiteral("select * from ADDRESS_LIST where ") + column + QStringLiteral(" like \"?\""),
                     {pattern});
 }
 
 QStringList ListCategories()
 {
     TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
-    TSQLiteTable rows = db.Query(QStringLiteral("select * from ADDRESS_LIST group by unit"));
-    db.Close();
+    const TSQLiteTable rows = db.Query(QStringLiteral("select * from ADDRESS_LIST group by unit"));
     QStringList categories;
     if (rows.RowCount() == 0)
         return categories;
     const int unit = rows.FieldIndex(QStringLiteral("unit"));
-    for (; !rows.Eof(); rows.Next())
-        categories.append(rows.FieldAsString(unit));
+    for (int row = 0; row < rows.RowCount(); ++row)
+        categories.append(rows.Text(row, unit));
     return categories;
 }
 
@@ -194,7 +166,7 @@ void InsertEntry(const AddressEntry& entry)
     Write(kInsert, EntryValues(entry));
 }
 
-InsertResult InsertEntries(const AddressList& entries, bool dryRun)
+InsertResult InsertEntries(const std::vector<AddressEntry>& entries, bool dryRun)
 {
     TSQLiteDatabase db(DatabasePath(), TSQLiteDatabase::OpenMode::ExistingOnly);
     // Taking the write lock first means a book that someone else is writing fails here, before
@@ -262,8 +234,8 @@ void UpdateEntry(const QString& num, const AddressEntry& entry)
     const qint64 key = ParseNum(num);
     QVariantList values = EntryValues(entry);
     values.append(key);
-    Write(QStringLiteral("UPDATE ADDRESS_LIST SET name=?, tel=?, cell=?, zip=?, address1=?, address2=?,"
-                         "unit=? where num=?"),
+    Write(QStringLiteral("UPDATE ADDRESS_LIST SET name=\"?\", tel=\"?\", cell=\"?\", zip=\"?\", address1=\"?\","
+                         " address2=\"?\",unit=\"?\" where num=?"),
           values);
 }
 

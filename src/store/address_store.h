@@ -2,6 +2,7 @@
 // Every statement run against address.db, and its backup copy.
 // Each operation opens DatabasePath(), runs one statement, reads all, closes.
 #include "store/errors.h"
+#include "store/result_rows.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,8 +11,18 @@
 
 struct AddressEntry {
     QString num, unit, name, tel, cell, zip, address1, address2;
+
+    // The columns a list result is read by, in reading order.
+    enum Field { Unit, Name, Tel, Cell, Zip, Address1, Address2, Num };
+    static constexpr const char* kColumns[] = {"unit", "name", "tel", "cell", "zip", "address1", "address2", "num"};
+    template <class Cells>
+    static AddressEntry FromCells(Cells cell)
+    {
+        return {cell(Num), cell(Unit), cell(Name), cell(Tel), cell(Cell), cell(Zip), cell(Address1), cell(Address2)};
+    }
 };
-using AddressList = std::vector<AddressEntry>;
+// The rows of a list operation, kept as read; a row becomes an AddressEntry when asked for.
+using AddressList = ResultRows<AddressEntry>;
 
 enum class SearchField { name, tel, cell, address1 };
 QString SearchFieldColumn(SearchField field);  // the column name itself
@@ -34,7 +45,7 @@ struct InsertResult {
     int added = 0;
     int duplicates = 0;
 };
-InsertResult InsertEntries(const AddressList& entries, bool dryRun = false);
+InsertResult InsertEntries(const std::vector<AddressEntry>& entries, bool dryRun = false);
 // false (having touched nothing) when ExeFolder() + "address.db" does not exist.
 bool BackupDatabase();
 }  // namespace AddressStore

@@ -1104,7 +1104,7 @@ ImportReport Import(const QStringList& files, const std::optional<QString>& cate
 {
     ImportReport report;
     report.dryRun = dryRun;
-    AddressList entries;
+    std::vector<AddressEntry> entries;
     for (const QString& path : files) {
         FileResult file = ReadFile(path);
         report.read += int(file.records.size());

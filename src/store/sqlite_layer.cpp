@@ -1,16 +1,51 @@
 #include "store/sqlite_layer.h"
 
+#include <QStringDecoder>
 #include <sqlite3.h>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <limits>
 #include <thread>
+
+ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject, int code, const QString& message)
+{
+    using F = SQLiteFailure;
+    QString text;
+    switch (what) {
+    case F::Open:
+        return ESQLiteException(QStringLiteral("Failed to open database \"") + subject + QStringLiteral("\" : ") +
+                                (message.isEmpty() ? QStringLiteral("unknown error") : message));
+    case F::NotOpen: return ESQLiteException(QStringLiteral("Database is not open"));
+    case F::Compile: text = QStringLiteral("Error executing SQL"); break;
+    case F::NoStatement: text = QStringLiteral("Could not prepare SQL statement"); break;
+    case F::Busy: return ESQLiteException(QStringLiteral("Could not prepare SQL statement"));
+    case F::Retrieve: text = QStringLiteral("Could not retrieve data"); break;
+    case F::Execute: text = QStringLiteral("Error executing SQL statement"); break;
+    case F::EmptyDataset:
+        return ESQLiteException(QStringLiteral("Field ") + subject + QStringLiteral(" Not found. Empty dataset"));
+    case F::UnknownField: return ESQLiteException(QStringLiteral("Field not found in dataset: ") + subject);
+    case F::ColumnRange: return ESQLiteException(QStringLiteral("Column index out of range: ") + subject);
+    case F::EndOfFile: return ESQLiteException(QStringLiteral("Table is at End of File"));
+    case F::TooLarge: return ESQLiteException(QStringLiteral("Query result too large to hold in memory"));
+    case F::BackupInit: return ESQLiteException(QStringLiteral("Could not initialize backup"));
+    case F::Backup: text = QStringLiteral("Could not complete backup"); break;
+    case F::BadNumber:
+        return ESQLiteException(QStringLiteral("Invalid entry number \"") + subject +
+                                QStringLiteral("\": a decimal integer is required"));
+    }
+    // The details, when SQLite has an error code: the code, its text, and the statement (none
+    // for a backup) with SQLite's own message.
+    if (code == 0)
+        return ESQLiteException(text);
+    text += QStringLiteral(".\rError [") + QString::number(code) + QStringLiteral("]: ") + SQLiteResultText(code) +
+            QStringLiteral(".\r");
+    if (what != F::Backup)
+        text += QLatin1Char('"') + subject + QStringLiteral("\": ");
+    return ESQLiteException(text + message);
+}
 
 namespace {
 
@@ -20,53 +55,80 @@ struct Statement {
     ~Statement() { sqlite3_finalize(st); }
 };
 
-// Message text followed by the details, when the connection has an error code.
-// The code is SQLite's primary result code, also when extended codes come back.
-ESQLiteException Failure(sqlite3* db, const QString& first, const QString& sql)
+// A value as a statement shows it. Numbers are written alike in every locale.
+QString ValueText(const QVariant& v)
 {
-    const int code = db ? (sqlite3_errcode(db) & 0xff) : 0;
-    if (code == 0)
-        return ESQLiteException(first);
-    return ESQLiteException(first + QStringLiteral(".\rError [") + QString::number(code) +
-                            QStringLiteral("]: ") + SQLiteResultText(code) +
-                            QStringLiteral(".\r\"") + sql + QStringLiteral("\": ") +
-                            QString::fromUtf8(sqlite3_errmsg(db)));
+    if (v.typeId() == QMetaType::Double)
+        return QString::number(v.toDouble(), 'g', 15);
+    return v.toString();
 }
 
-// Compiles the first statement of sql and binds params to its placeholders in order.
+// sql with every placeholder bare, for SQLite (values null), or with each value in its place
+// between the quotes around its placeholder, as the statement reads.
+QString Compose(const QString& sql, const QVariantList* values)
+{
+    QString out;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        const bool quoted = (c == u'\'' || c == u'"') && i + 2 < sql.size() && sql[i + 1] == u'?' && sql[i + 2] == c;
+        if (c != u'?' && !quoted) {
+            out += c;
+            continue;
+        }
+        if (!values)
+            out += u'?';
+        else if (quoted)
+            out += c + ValueText(values->value(next++)) + c;
+        else
+            out += ValueText(values->value(next++));
+        if (quoted)
+            i += 2;
+    }
+    return out;
+}
+
+// The connection's error as a message about the statement sql with its values. The code is
+// SQLite's primary result code, also when extended codes come back.
+ESQLiteException Failure(sqlite3* db, SQLiteFailure what, const QString& sql, const QVariantList& params)
+{
+    const int code = db ? (sqlite3_errcode(db) & 0xff) : 0;
+    return SQLiteError(what, Compose(sql, &params), code, code ? QString::fromUtf8(sqlite3_errmsg(db)) : QString());
+}
+
+// Compiles the first statement of sql.
 void Prepare(sqlite3* db, const QString& sql, const QVariantList& params, Statement& statement)
 {
     if (!db)
-        throw ESQLiteException(QStringLiteral("Database is not open"));
-    const QByteArray text = sql.toUtf8();
+        throw SQLiteError(SQLiteFailure::NotOpen);
+    const QByteArray text = Compose(sql, nullptr).toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement.st, nullptr) != SQLITE_OK)
-        throw Failure(db, QStringLiteral("Error executing SQL"), sql);
+        throw Failure(db, SQLiteFailure::Compile, sql, params);
     if (!statement.st)
-        throw Failure(db, QStringLiteral("Could not prepare SQL statement"), sql);
+        throw Failure(db, SQLiteFailure::NoStatement, sql, params);
+}
+
+// Binds params to the statement's placeholders in order.
+void Bind(sqlite3* db, const QString& sql, const QVariantList& params, sqlite3_stmt* st)
+{
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
         int rc;
         switch (v.typeId()) {
-        case QMetaType::UnknownType:
-            rc = sqlite3_bind_null(statement.st, i + 1);
-            break;
+        case QMetaType::UnknownType: rc = sqlite3_bind_null(st, i + 1); break;
         case QMetaType::LongLong:
         case QMetaType::Int:
         case QMetaType::UInt:
-        case QMetaType::Long:
-            rc = sqlite3_bind_int64(statement.st, i + 1, v.toLongLong());
-            break;
-        case QMetaType::Double:
-            rc = sqlite3_bind_double(statement.st, i + 1, v.toDouble());
-            break;
+        case QMetaType::Long: rc = sqlite3_bind_int64(st, i + 1, v.toLongLong()); break;
+        case QMetaType::Double: rc = sqlite3_bind_double(st, i + 1, v.toDouble()); break;
         default: {
             // A null QString is bound as empty text, exactly as typed.
             const QByteArray u = v.toString().toUtf8();
-            rc = sqlite3_bind_text(statement.st, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(st, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
         }
         }
         if (rc != SQLITE_OK)
-            throw Failure(db, QStringLiteral("Error executing SQL"), sql);
+            throw Failure(db, SQLiteFailure::Compile, sql, params);
     }
 }
 
@@ -76,9 +138,7 @@ bool Equals(const char* a, const char* b) { return a && std::strcmp(a, b) == 0; 
 
 // ---- TSQLiteTable ----
 
-int TSQLiteTable::RowCount() const { return rows_; }
-int TSQLiteTable::ColumnCount() const { return int(names_.size()); }
-bool TSQLiteTable::Eof() const { return current_ >= rows_; }
+int TSQLiteTable::RowCount() const { return names_.isEmpty() ? 0 : int(ends_.size() / names_.size()); }
 
 void TSQLiteTable::Next()
 {
@@ -88,144 +148,45 @@ void TSQLiteTable::Next()
 
 int TSQLiteTable::FieldIndex(const QString& name) const
 {
-    if (rows_ == 0)
-        throw ESQLiteException(QStringLiteral("Field ") + name + QStringLiteral(" Not found. Empty dataset"));
+    if (RowCount() == 0)
+        throw SQLiteError(SQLiteFailure::EmptyDataset, name);
     for (int i = 0; i < names_.size(); ++i)
         if (names_[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
-    throw ESQLiteException(QStringLiteral("Field not found in dataset: ") + name);
+    throw SQLiteError(SQLiteFailure::UnknownField, name);
 }
 
 QString TSQLiteTable::ColumnName(int column) const
 {
     if (column < 0 || column >= names_.size())
-        throw ESQLiteException(QStringLiteral("Column index out of range: ") + QString::number(column));
+        throw SQLiteError(SQLiteFailure::ColumnRange, QString::number(column));
     return names_[column];
 }
 
-namespace {
-constexpr size_t kHugePage = size_t(2) << 20;
-constexpr size_t kMapFrom = size_t(1) << 20;  // smaller blocks stay with malloc
-}  // namespace
-
-TSQLiteTable::Storage::Storage(const Storage& other) { *this = other; }
-
-TSQLiteTable::Storage& TSQLiteTable::Storage::operator=(const Storage& other)
+std::string_view TSQLiteTable::Utf8(int row, int column) const
 {
-    if (this != &other) {
-        size_ = 0;
-        Append(other.data_, other.size_);
-    }
-    return *this;
-}
-
-TSQLiteTable::Storage::~Storage() { Release(); }
-
-void TSQLiteTable::Storage::Release()
-{
-#ifdef __linux__
-    if (mapped_)
-        munmap(data_, capacity_);
-    else
-#endif
-        std::free(data_);
-    data_ = nullptr;
-    size_ = capacity_ = 0;
-    mapped_ = false;
-}
-
-void TSQLiteTable::Storage::Reserve(size_t capacity)
-{
-#ifdef __linux__
-    if (capacity >= kMapFrom) {
-        // a mapping aligned to and sized in huge pages, so the kernel can back it with them
-        capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
-        const size_t length = capacity + kHugePage;
-        void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (raw != MAP_FAILED) {
-            char* start = static_cast<char*>(raw);
-            char* aligned = reinterpret_cast<char*>(
-                (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1));
-            if (aligned > start)
-                munmap(start, size_t(aligned - start));
-            const size_t tail = length - size_t(aligned - start) - capacity;
-            if (tail)
-                munmap(aligned + capacity, tail);
-            madvise(aligned, capacity, MADV_HUGEPAGE);
-            if (size_)
-                std::memcpy(aligned, data_, size_);
-            const size_t size = size_;
-            Release();
-            data_ = aligned;
-            size_ = size;
-            capacity_ = capacity;
-            mapped_ = true;
-            return;
-        }
-    }
-    if (mapped_) {
-        char* block = static_cast<char*>(std::malloc(capacity));
-        if (!block)
-            throw ESQLiteException(QStringLiteral("Out of memory while reading a query result"));
-        std::memcpy(block, data_, size_);
-        const size_t size = size_;
-        Release();
-        data_ = block;
-        size_ = size;
-        capacity_ = capacity;
-        return;
-    }
-#endif
-    char* grown = static_cast<char*>(std::realloc(data_, capacity));
-    if (!grown)
-        throw ESQLiteException(QStringLiteral("Out of memory while reading a query result"));
-    data_ = grown;
-    capacity_ = capacity;
-}
-
-void TSQLiteTable::Storage::Append(const void* bytes, size_t count)
-{
-    if (size_ + count > capacity_) {
-        size_t capacity = capacity_ ? capacity_ * 2 : 4096;
-        while (capacity < size_ + count)
-            capacity *= 2;
-        Reserve(capacity);
-    }
-    if (count)
-        std::memcpy(data_ + size_, bytes, count);
-    size_ += count;
-}
-
-const TSQLiteTable::Cell& TSQLiteTable::CurrentCell(int column) const
-{
-    if (Eof())
-        throw ESQLiteException(QStringLiteral("Table is at End of File"));
+    if (row < 0 || row >= RowCount())
+        throw SQLiteError(SQLiteFailure::EndOfFile);
     if (column < 0 || column >= names_.size())
-        throw ESQLiteException(QStringLiteral("Column index out of range: ") + QString::number(column));
-    return reinterpret_cast<const Cell*>(cells_.data())[size_t(current_) * names_.size() + column];
+        throw SQLiteError(SQLiteFailure::ColumnRange, QString::number(column));
+    const qsizetype cell = qsizetype(row) * names_.size() + column;
+    const std::uint32_t begin = cell ? ends_[cell - 1] : 0;
+    return std::string_view(bytes_.constData() + begin, ends_[cell] - begin);
 }
 
-QString TSQLiteTable::FieldAsString(int column) const
+QString TSQLiteTable::Text(int row, int column) const
 {
-    const Cell& cell = CurrentCell(column);
-    if (cell.length <= 0)
-        return QString();
-    std::vector<SharedText>& shared = shared_[column];
-    if (shared.empty())
-        return QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
-    SharedText& slot = shared[(cell.offset * 2654435761u) % shared.size()];
-    if (slot.offset != cell.offset || slot.length != cell.length) {
-        slot.offset = cell.offset;
-        slot.length = cell.length;
-        slot.text = QString::fromUtf8(bytes_.data() + cell.offset, cell.length);
-    }
-    return slot.text;
+    const std::string_view u = Utf8(row, column);
+    // A leading U+FEFF is part of the value, not a byte-order mark to drop.
+    if (u.size() >= 3 && std::memcmp(u.data(), "\xEF\xBB\xBF", 3) == 0)
+        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)(
+            QByteArrayView(u.data(), qsizetype(u.size())));
+    return QString::fromUtf8(u.data(), qsizetype(u.size()));
 }
 
-QString TSQLiteTable::FieldAsString(const QString& name) const
-{
-    return FieldAsString(FieldIndex(name));
-}
+QString TSQLiteTable::FieldAsString(int column) const { return Text(current_, column); }
+
+QString TSQLiteTable::FieldAsString(const QString& name) const { return FieldAsString(FieldIndex(name)); }
 
 // ---- TSQLiteDatabase ----
 
@@ -233,19 +194,16 @@ TSQLiteDatabase::TSQLiteDatabase(const QString& path, OpenMode mode)
 {
     sqlite3* db = nullptr;
     int rc;
-    if (mode == OpenMode::CreateIfMissing) {
+    if (mode == OpenMode::CreateIfMissing)
         rc = sqlite3_open16(path.utf16(), &db);
-    } else if (path.isEmpty()) {
-        // SQLite would open a private temporary database for an empty name.
-        throw ESQLiteException(QStringLiteral("Failed to open database \"\" : unable to open database file"));
-    } else {
+    else if (path.isEmpty())  // SQLite would open a private temporary database for an empty name
+        throw SQLiteError(SQLiteFailure::Open, path, 0, QStringLiteral("unable to open database file"));
+    else
         rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    }
     if (rc != SQLITE_OK) {
-        const QString reason = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("unknown error");
+        const QString reason = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         sqlite3_close(db);
-        throw ESQLiteException(QStringLiteral("Failed to open database \"") + path +
-                               QStringLiteral("\" : ") + reason);
+        throw SQLiteError(SQLiteFailure::Open, path, 0, reason);
     }
     db_ = db;
 }
@@ -254,136 +212,68 @@ TSQLiteDatabase::~TSQLiteDatabase() { Close(); }
 
 void TSQLiteDatabase::Close()
 {
-    if (db_) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
+    sqlite3_close(db_);
+    db_ = nullptr;
 }
-
-namespace {
-
-// Finds equal texts of one column while a result is read, so that they are stored once.
-// It gives up on a column whose texts rarely repeat, where looking would only cost time.
-class RepeatFinder {
-public:
-    static constexpr size_t kSlots = 1024;
-    static constexpr int kTrial = 2048;  // values looked at before judging a column
-
-    bool Active() const { return active_; }
-    bool FoundRepeats() const { return hits_ > 0; }
-
-    // The offset at which text already stands, or -1 after remembering it at offset.
-    std::int64_t Find(const char* bytes, const char* text, int length, std::uint32_t offset)
-    {
-        std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-        for (int i = 0; i < length; ++i)
-            h = (h ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
-        Slot& slot = slots_[h % kSlots];
-        ++looks_;
-        if (slot.length == length && std::memcmp(bytes + slot.offset, text, size_t(length)) == 0) {
-            ++hits_;
-            return slot.offset;
-        }
-        slot = {offset, length};
-        if (looks_ == kTrial && hits_ * 4 < looks_)
-            active_ = false;
-        return -1;
-    }
-
-private:
-    struct Slot { std::uint32_t offset = 0; std::int32_t length = -1; };
-    std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
-    int looks_ = 0;
-    int hits_ = 0;
-    bool active_ = true;
-};
-
-}  // namespace
 
 TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& params)
 {
     Statement statement;
     Prepare(db_, sql, params, statement);
     sqlite3_stmt* st = statement.st;
+    Bind(db_, sql, params, st);
 
+    enum class Kind { Integer, Float, Text };
     TSQLiteTable table;
-    int columns = 0;
-    std::vector<TSQLiteTable::Kind>& kinds = table.kinds_;
-    std::vector<RepeatFinder> repeats;
-    char number[32];
+    std::vector<Kind> kinds;
+    char number[40];
     for (;;) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE)
             break;
         if (rc == SQLITE_BUSY)
-            throw ESQLiteException(QStringLiteral("Could not prepare SQL statement"));
+            throw SQLiteError(SQLiteFailure::Busy);
         if (rc != SQLITE_ROW) {
             sqlite3_reset(st);
-            throw Failure(db_, QStringLiteral("Could not retrieve data"), sql);
+            throw Failure(db_, SQLiteFailure::Retrieve, sql, params);
         }
-        if (table.rows_ == 0) {
-            // Names and kinds come with the first row.
-            columns = sqlite3_column_count(st);
-            for (int c = 0; c < columns; ++c) {
+        if (kinds.empty()) {
+            // Names and kinds come with the first row; the declared type chooses the text form.
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
                 table.names_.append(QString::fromUtf8(sqlite3_column_name(st, c)).toUpper());
                 const char* decl = sqlite3_column_decltype(st, c);
-                TSQLiteTable::Kind kind = TSQLiteTable::Kind::Text;
-                if (Equals(decl, "INTEGER") || Equals(decl, "BOOLEAN"))
-                    kind = TSQLiteTable::Kind::Integer;
+                const int type = decl ? SQLITE_TEXT : sqlite3_column_type(st, c);  // an expression: by its value
+                if (Equals(decl, "INTEGER") || Equals(decl, "BOOLEAN") || type == SQLITE_INTEGER)
+                    kinds.push_back(Kind::Integer);
                 else if (Equals(decl, "NUMERIC") || Equals(decl, "FLOAT") || Equals(decl, "DOUBLE") ||
-                         Equals(decl, "REAL"))
-                    kind = TSQLiteTable::Kind::Float;
-                else if (!decl) {
-                    // An expression: judged by what the first row holds.
-                    const int type = sqlite3_column_type(st, c);
-                    if (type == SQLITE_INTEGER)
-                        kind = TSQLiteTable::Kind::Integer;
-                    else if (type == SQLITE_FLOAT)
-                        kind = TSQLiteTable::Kind::Float;
-                }
-                kinds.push_back(kind);
+                         Equals(decl, "REAL") || type == SQLITE_FLOAT)
+                    kinds.push_back(Kind::Float);
+                else
+                    kinds.push_back(Kind::Text);
             }
-            repeats.resize(size_t(columns));
         }
-        for (int c = 0; c < columns; ++c) {
-            TSQLiteTable::Cell cell{std::uint32_t(table.bytes_.size()), -1};
-            if (sqlite3_column_type(st, c) != SQLITE_NULL) {
-                const char* text;
-                int length;
-                switch (kinds[c]) {
-                case TSQLiteTable::Kind::Integer:
-                    length = std::snprintf(number, sizeof number, "%lld",
-                                           static_cast<long long>(sqlite3_column_int64(st, c)));
-                    text = number;
-                    break;
-                case TSQLiteTable::Kind::Float:
-                    length = std::snprintf(number, sizeof number, "%.15g", sqlite3_column_double(st, c));
-                    text = number;
-                    break;
-                default:
-                    text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                    length = sqlite3_column_bytes(st, c);
-                }
-                cell.length = length;
-                std::int64_t earlier = -1;
-                if (length > 0 && repeats[c].Active())
-                    earlier = repeats[c].Find(table.bytes_.data(), text, length, cell.offset);
-                if (earlier >= 0) {
-                    cell.offset = std::uint32_t(earlier);
-                } else {
-                    if (table.bytes_.size() + size_t(length) > std::numeric_limits<std::uint32_t>::max())
-                        throw ESQLiteException(QStringLiteral("Query result too large to hold in memory"));
-                    table.bytes_.Append(text, size_t(length));
-                }
+        for (size_t c = 0; c < kinds.size(); ++c) {
+            const int column = int(c);
+            if (sqlite3_column_type(st, column) == SQLITE_NULL) {
+            } else if (kinds[c] == Kind::Text) {
+                table.bytes_.append(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
+                                    sqlite3_column_bytes(st, column));
+            } else {
+                // Numbers in the C locale's form, whatever the user's locale writes.
+                const auto written = kinds[c] == Kind::Integer
+                    ? std::to_chars(number, number + sizeof number, sqlite3_column_int64(st, column))
+                    : std::to_chars(number, number + sizeof number, sqlite3_column_double(st, column),
+                                    std::chars_format::general, 15);
+                table.bytes_.append(number, written.ptr - number);
             }
-            table.cells_.Append(&cell, sizeof cell);
+            if (size_t(table.bytes_.size()) > std::numeric_limits<std::uint32_t>::max())
+                throw SQLiteError(SQLiteFailure::TooLarge);
+            table.ends_.append(std::uint32_t(table.bytes_.size()));
         }
-        ++table.rows_;
     }
-    table.shared_.resize(size_t(columns));
-    for (int c = 0; c < columns; ++c)
-        if (repeats[c].Active() && repeats[c].FoundRepeats())
-            table.shared_[size_t(c)].resize(RepeatFinder::kSlots);
+    // Give back what growing left over.
+    table.bytes_.squeeze();
+    table.ends_.squeeze();
     return table;
 }
 
@@ -391,19 +281,41 @@ void TSQLiteDatabase::Execute(const QString& sql, const QVariantList& params)
 {
     Statement statement;
     Prepare(db_, sql, params, statement);
+    Bind(db_, sql, params, statement.st);
     if (sqlite3_step(statement.st) != SQLITE_DONE) {
         sqlite3_reset(statement.st);
-        throw Failure(db_, QStringLiteral("Error executing SQL statement"), sql);
+        throw Failure(db_, SQLiteFailure::Execute, sql, params);
     }
+}
+
+void TSQLiteDatabase::ExecuteEach(const QString& sql, const std::vector<QVariantList>& rows)
+{
+    Execute(QStringLiteral("BEGIN"));
+    try {
+        Statement statement;
+        Prepare(db_, sql, rows.empty() ? QVariantList() : rows.front(), statement);
+        for (const QVariantList& values : rows) {
+            Bind(db_, sql, values, statement.st);
+            if (sqlite3_step(statement.st) != SQLITE_DONE) {
+                sqlite3_reset(statement.st);
+                throw Failure(db_, SQLiteFailure::Execute, sql, values);
+            }
+            sqlite3_reset(statement.st);
+        }
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    Execute(QStringLiteral("COMMIT"));
 }
 
 int TSQLiteDatabase::BackupTo(TSQLiteDatabase& target)
 {
     if (!db_ || !target.db_)
-        throw ESQLiteException(QStringLiteral("Database is not open"));
+        throw SQLiteError(SQLiteFailure::NotOpen);
     sqlite3_backup* backup = sqlite3_backup_init(target.db_, "main", db_, "main");
     if (!backup)
-        throw ESQLiteException(QStringLiteral("Could not initialize backup"));
+        throw SQLiteError(SQLiteFailure::BackupInit);
     int rc;
     int attempt = 0;
     do {  // busy and locked are the codes after which the backup interface allows another step
@@ -417,7 +329,7 @@ int TSQLiteDatabase::BackupTo(TSQLiteDatabase& target)
 void TSQLiteDatabase::WaitForLocks(int milliseconds)
 {
     if (!db_)
-        throw ESQLiteException(QStringLiteral("Database is not open"));
+        throw SQLiteError(SQLiteFailure::NotOpen);
     lockDeadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     sqlite3_busy_handler(db_, &TSQLiteDatabase::OnBusy, this);
 }
@@ -443,20 +355,20 @@ bool TSQLiteDatabase::SleepBeforeRetry(int count) const
 
 QString TSQLiteDatabase::QuickCheck()
 {
-    static const char sql[] = "PRAGMA quick_check(1)";
+    const QString sql = QStringLiteral("PRAGMA quick_check(1)");
     Statement statement;
     if (!db_)
-        throw ESQLiteException(QStringLiteral("Database is not open"));
+        throw SQLiteError(SQLiteFailure::NotOpen);
     // Damage shows as the check's own finding or as SQLite's codes for a malformed file; any
     // other failure (a lock, a read error) says nothing about the content and is raised.
     auto damage = [this] {
         const int code = sqlite3_errcode(db_) & 0xff;
         return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
     };
-    if (sqlite3_prepare_v2(db_, sql, -1, &statement.st, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_, "PRAGMA quick_check(1)", -1, &statement.st, nullptr) != SQLITE_OK) {
         if (damage())
             return QString::fromUtf8(sqlite3_errmsg(db_));
-        throw Failure(db_, QStringLiteral("Error executing SQL"), QString::fromLatin1(sql));
+        throw Failure(db_, SQLiteFailure::Compile, sql, {});
     }
     QString finding;
     int rc;
@@ -469,7 +381,7 @@ QString TSQLiteDatabase::QuickCheck()
         sqlite3_reset(statement.st);
         if (damage())
             return QString::fromUtf8(sqlite3_errmsg(db_));
-        throw Failure(db_, QStringLiteral("Could not retrieve data"), QString::fromLatin1(sql));
+        throw Failure(db_, SQLiteFailure::Retrieve, sql, {});
     }
     return finding;
 }
@@ -477,10 +389,8 @@ QString TSQLiteDatabase::QuickCheck()
 ESQLiteException TSQLiteDatabase::BackupFailure(int stepCode, const TSQLiteDatabase& target)
 {
     const int code = stepCode & 0xff;
-    const QString message = target.db_ ? QString::fromUtf8(sqlite3_errmsg(target.db_))
-                                       : QString::fromUtf8(sqlite3_errstr(code));
-    return ESQLiteException(QStringLiteral("Could not complete backup.\rError [") + QString::number(code) +
-                            QStringLiteral("]: ") + SQLiteResultText(code) + QStringLiteral(".\r") + message);
+    return SQLiteError(SQLiteFailure::Backup, {}, code,
+                       QString::fromUtf8(target.db_ ? sqlite3_errmsg(target.db_) : sqlite3_errstr(code)));
 }
 
 QString SQLiteResultText(int code)

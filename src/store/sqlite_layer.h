@@ -1,71 +1,44 @@
 #pragma once
-// The database-access layer: one open SQLite file, one fully read result.
-// Values reach SQLite only as bound parameters; statement text is fixed text.
+// The database-access layer: one open SQLite file, one fully read result, and the one place
+// where the layer's messages are made.
+//
+// Statement texts are fixed text; a value stands in them as a ?, bare or between the quotes
+// the statement shows it in ('?' or "?"). SQLite gets a bare placeholder with the value bound
+// to it; a message shows the statement with each value in its place, as the statement reads.
 #include "store/errors.h"
 
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 #include <QVariantList>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
 
-// A fully read query result, independent of the database once it exists.
-// One thread at a time: reading a value may update the result's string cache.
+// A fully read query result, independent of the database once it exists: every value already
+// in its text form, the texts back to back in one buffer, each row a run of offsets into it.
+// A plain value: copies copy, moves move (a moved-from result has no rows).
 class TSQLiteTable {
 public:
     int RowCount() const;
-    int ColumnCount() const;
-    bool Eof() const;                 // current row at or past the row count
-    void Next();                      // one row on, unless Eof()
-    int FieldIndex(const QString& name) const;     // case-insensitive; throws when unknown
-    QString ColumnName(int column) const;          // upper-cased
-    QString FieldAsString(int column) const;       // value of the current row as text
+    int ColumnCount() const { return int(names_.size()); }
+    bool Eof() const { return current_ >= RowCount(); }  // current row at or past the row count
+    void Next();                                         // one row on, unless Eof()
+    int FieldIndex(const QString& name) const;           // case-insensitive; throws when unknown
+    QString ColumnName(int column) const;                // upper-cased
+    QString FieldAsString(int column) const;             // value of the current row as text
     QString FieldAsString(const QString& name) const;
+    // Any row, the current one left as it is: the value as text, or its UTF-8 bytes.
+    QString Text(int row, int column) const;
+    std::string_view Utf8(int row, int column) const;
 
 private:
     friend class TSQLiteDatabase;
-    enum class Kind { Integer, Float, Text };
-
-    // Growable raw memory for a result's plain data. A large result gets its own mapping in
-    // huge pages: filling fresh memory page by page costs more than reading the rows.
-    class Storage {
-    public:
-        Storage() = default;
-        Storage(const Storage& other);
-        Storage& operator=(const Storage& other);
-        ~Storage();
-        void Append(const void* bytes, size_t count);
-        char* data() const { return data_; }
-        size_t size() const { return size_; }
-
-    private:
-        void Reserve(size_t capacity);
-        void Release();
-        char* data_ = nullptr;
-        size_t size_ = 0;
-        size_t capacity_ = 0;
-        bool mapped_ = false;  // data_ is a mapping of capacity_ bytes, not a malloc block
-    };
-
-    // Each value is kept already in its text form (by the column's kind), as UTF-8.
-    // Equal texts of a column that repeats itself (a category, a province) share one place
-    // in the bytes, and the strings handed out for them share one buffer.
-    struct Cell { std::uint32_t offset; std::int32_t length; };  // length -1: NULL
-    struct SharedText { std::uint32_t offset = 0; std::int32_t length = -1; QString text; };
-    const Cell& CurrentCell(int column) const;
-
     QStringList names_;
-    std::vector<Kind> kinds_;
-    Storage cells_;                // Cell values, row-major, ColumnCount() per row
-    Storage bytes_;                // UTF-8 text of every non-NULL value, back to back
-    // per column: empty, or the recently handed-out strings of a column with repeated texts
-    mutable std::vector<std::vector<SharedText>> shared_;
-    int rows_ = 0;
+    QByteArray bytes_;            // the text of every value, back to back (NULL: no bytes)
+    QList<std::uint32_t> ends_;   // per value, row by row: where its text ends in bytes_
     int current_ = 0;
 };
 
@@ -80,11 +53,14 @@ public:
     TSQLiteDatabase(const TSQLiteDatabase&) = delete;
     TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
 
-    // Runs the first statement of sql with the bound values (QString, qint64, or a null
+    // Runs the first statement of sql with the values (QString, an integer, double, or a null
     // QVariant) and reads every row.
     TSQLiteTable Query(const QString& sql, const QVariantList& params = {});
     // Runs the first statement of sql once; it must finish (result code 101).
     void Execute(const QString& sql, const QVariantList& params = {});
+    // Runs the first statement of sql once per list of values, all in one transaction that is
+    // rolled back when any of them fails.
+    void ExecuteEach(const QString& sql, const std::vector<QVariantList>& rows);
     // Online backup of this file's main database into target's, in one step of all pages.
     // A step that meets a lock is tried again while WaitForLocks allows. Returns the step's
     // result code.
@@ -109,6 +85,15 @@ private:
     sqlite3* db_ = nullptr;
     std::chrono::steady_clock::time_point lockDeadline_{};
 };
+
+// Every message of the layer, by situation. The subject is the path, the statement as it
+// reads (values in place), or the column name; code and message are SQLite's, when it has one.
+enum class SQLiteFailure {
+    Open, NotOpen, Compile, NoStatement, Busy, Retrieve, Execute, EmptyDataset, UnknownField,
+    ColumnRange, EndOfFile, TooLarge, BackupInit, Backup, BadNumber
+};
+ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject = {}, int code = 0,
+                             const QString& message = {});
 
 // The layer's text for an SQLite primary result code.
 QString SQLiteResultText(int code);

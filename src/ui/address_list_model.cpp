@@ -33,16 +33,17 @@ QString AddressListModel::Text(int column, int modelRow) const
 {
     if (modelRow < 0 || size_t(modelRow) >= entries_.size())
         return {};
-    const AddressEntry& e = entries_[size_t(modelRow)];
+    const size_t row = size_t(modelRow);
     switch (column) {
     case Number: return QString::number(modelRow + 1);
-    case Unit: return e.unit;
-    case Name: return e.name;
-    case Tel: return e.tel;
-    case Mobile: return e.cell;
-    case Zip: return e.zip;
-    case Address: return e.address1 + QLatin1Char(' ') + e.address2;
-    case Key: return e.num;
+    case Unit: return entries_.Text(row, AddressEntry::Unit);
+    case Name: return entries_.Text(row, AddressEntry::Name);
+    case Tel: return entries_.Text(row, AddressEntry::Tel);
+    case Mobile: return entries_.Text(row, AddressEntry::Cell);
+    case Zip: return entries_.Text(row, AddressEntry::Zip);
+    case Address:
+        return entries_.Text(row, AddressEntry::Address1) + QLatin1Char(' ') + entries_.Text(row, AddressEntry::Address2);
+    case Key: return entries_.Text(row, AddressEntry::Num);
     default: return {};
     }
 }
@@ -91,11 +92,8 @@ QVariant AddressListModel::headerData(int section, Qt::Orientation orientation, 
 void AddressListModel::Replace(AddressList&& entries)
 {
     beginResetModel();
-    // The old list is released after the swap, outside of any copy of the new one.
-    AddressList old;
-    old.swap(entries_);
-    entries_ = std::move(entries);
-    checked_.assign(entries_.size(), 0);
+    entries_ = std::move(entries);  // the old rows go as the new ones take their place
+    checked_.assign(entries_.size(), false);
     if (!entries_.empty())
         headersShown_ = true;
     endResetModel();

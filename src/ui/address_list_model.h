@@ -1,5 +1,6 @@
 #pragma once
-// The main window's list: the entries the store returned, held once, shown through a view.
+// The main window's list: the rows the store returned, held once as the store read them, shown
+// through a view; a cell's text is made only when the view or the label report asks for it.
 // Model row r is grid row r + 1; the grid's row 0 is the view's header.
 #include "report/label_source.h"
 #include "store/address_store.h"
@@ -39,6 +40,6 @@ private:
     QString Text(int column, int modelRow) const;
 
     AddressList entries_;
-    std::vector<unsigned char> checked_;
+    std::vector<bool> checked_;
     bool headersShown_ = false;
 };

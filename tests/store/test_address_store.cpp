@@ -159,6 +159,10 @@ private slots:
         QTest::newRow("only blanks") << "   ";
         QTest::newRow("closing a literal") << "x\", \"y\") --";
         QTest::newRow("mixed") << "a\"b'c%d_e;f--g";
+        QTest::newRow("placeholders") << "? '?' \"?\"";
+        const QString bom(QChar(0xFEFF));  // not in a literal: UTF-8 decoding would drop it
+        QTest::newRow("leading U+FEFF") << bom + QStringLiteral("앞");
+        QTest::newRow("only U+FEFF") << bom;
     }
     void awkwardValuesRoundTrip()
     {
@@ -262,27 +266,46 @@ private slots:
         QCOMPARE(AddressStore::SearchEntries(std::nullopt, SearchField::address1, "").size(), size_t(2));
     }
 
+    // The message of a failed statement shows the statement as it reads: each value between
+    // its quotes (the category between apostrophes, the LIKE pattern and the entry values
+    // between double quotes), the num bare.
     void errorsCarryTheStatement()
     {
         testsupport::Exec(book_, "CREATE TABLE other (x TEXT)");
         QCOMPARE(MessageOf([] { AddressStore::ListAll(); }),
                  QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
                                 "\"select * from ADDRESS_LIST\": no such table: ADDRESS_LIST"));
+        QCOMPARE(MessageOf([] { AddressStore::ListByCategory(QStringLiteral("친구")); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select * from ADDRESS_LIST where unit='친구'\": no such table: ADDRESS_LIST"));
+        QCOMPARE(MessageOf([] { AddressStore::SearchEntries(std::nullopt, SearchField::name, QString()); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select * from ADDRESS_LIST where name like \"%%\"\": no such table: ADDRESS_LIST"));
+        QCOMPARE(MessageOf([] { AddressStore::SearchEntries(QStringLiteral("회사"), SearchField::tel, "02"); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select * from ADDRESS_LIST where unit='회사' and tel like \"%02%\"\": "
+                                "no such table: ADDRESS_LIST"));
+        QCOMPARE(MessageOf([] { AddressStore::ListCategories(); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select * from ADDRESS_LIST group by unit\": no such table: ADDRESS_LIST"));
+        QCOMPARE(MessageOf([] { AddressStore::LoadEntry(QStringLiteral("12")); }),
+                 QStringLiteral("Error executing SQL.\rError [1]: SQL error or missing database.\r"
+                                "\"select * from ADDRESS_LIST where num=12\": no such table: ADDRESS_LIST"));
         QFile::remove(book_);
         MakeBook(book_, {{"친구", "a"}});
         Lock lock(book_, "BEGIN IMMEDIATE");
         QVERIFY(lock.ok());
-        QCOMPARE(MessageOf([] { AddressStore::InsertEntry({"", "u", "n", "", "", "", "", ""}); }),
+        QCOMPARE(MessageOf([] { AddressStore::InsertEntry({"9", "u", "n", "02", "", "", "서울 \"A\"", "?"}); }),
                  QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r"
                                 "\"INSERT INTO ADDRESS_LIST(name,tel,cell,zip,address1,address2,unit)VALUES "
-                                "(?,?,?,?,?,?,?)\": database is locked"));
-        QCOMPARE(MessageOf([] { AddressStore::UpdateEntry("1", {}); }),
+                                "(\"n\",\"02\",\"\",\"\",\"서울 \"A\"\",\"?\",\"u\")\": database is locked"));
+        QCOMPARE(MessageOf([] { AddressStore::UpdateEntry("1", {"", "u", "n", "t", "c", "z", "a1", "a2"}); }),
                  QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r"
-                                "\"UPDATE ADDRESS_LIST SET name=?, tel=?, cell=?, zip=?, address1=?, address2=?,"
-                                "unit=? where num=?\": database is locked"));
+                                "\"UPDATE ADDRESS_LIST SET name=\"n\", tel=\"t\", cell=\"c\", zip=\"z\", "
+                                "address1=\"a1\", address2=\"a2\",unit=\"u\" where num=1\": database is locked"));
         QCOMPARE(MessageOf([] { AddressStore::DeleteEntry("1"); }),
                  QStringLiteral("Error executing SQL statement.\rError [5]: The database file is locked.\r"
-                                "\"delete from ADDRESS_LIST where num=?\": database is locked"));
+                                "\"delete from ADDRESS_LIST where num=1\": database is locked"));
         lock.Release();
         QCOMPARE(Dump(book_), QStringList({"1|친구|a|||||"}));
     }

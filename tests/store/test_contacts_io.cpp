@@ -410,7 +410,7 @@ private slots:
         const QString book = NewBook();
         testsupport::Exec(book, QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON ADDRESS_LIST "
                                                "WHEN new.name = 'e450' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-        AddressList entries(600);
+        std::vector<AddressEntry> entries(600);
         for (int i = 0; i < 600; ++i) {
             entries[size_t(i)].name = QStringLiteral("e%1").arg(i);
             entries[size_t(i)].tel = QString::number(i % 7);

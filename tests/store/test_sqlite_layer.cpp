@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QtTest>
 #include <chrono>
+#include <clocale>
 #include <functional>
+#include <string>
 #include <thread>
 
 namespace {
@@ -75,10 +77,12 @@ private slots:
         OtherConnection other(path_);
         other.Run("BEGIN IMMEDIATE");
         TSQLiteDatabase db(path_);
-        const QString sql = QStringLiteral("insert into t values (?, ?)");
+        // the message shows the statement as it reads, each value in its place
+        const QString sql = QStringLiteral("insert into t values (?, \"?\")");
         QCOMPARE(MessageOf([&] { db.Execute(sql, {qint64(3), QStringLiteral("three")}); }),
                  QStringLiteral("Error executing SQL statement") +
-                     Details(5, sql, QStringLiteral("database is locked")));
+                     Details(5, QStringLiteral("insert into t values (3, \"three\")"),
+                             QStringLiteral("database is locked")));
         other.Run("ROLLBACK");
         QCOMPARE(db.Query(QStringLiteral("select * from t")).RowCount(), 2);
     }
@@ -250,6 +254,72 @@ private slots:
         QCOMPARE(copy.FieldAsString(1), unique(rows / 2));
     }
 
+    // How a message shows a statement: each value between the quotes around its placeholder,
+    // bare where the placeholder is bare, numbers alike in every locale; SQLite still gets the
+    // values bound, so a value that looks like statement text stays a value.
+    void statementInMessages_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("apostrophes") << "select * from nowhere where v='?'" << QVariantList{"친구"}
+                                     << "select * from nowhere where v='친구'";
+        QTest::newRow("double quotes") << "select * from nowhere where v like \"?\"" << QVariantList{"%김%"}
+                                       << "select * from nowhere where v like \"%김%\"";
+        QTest::newRow("bare number") << "select * from nowhere where k=?" << QVariantList{qint64(42)}
+                                     << "select * from nowhere where k=42";
+        QTest::newRow("real") << "select * from nowhere where k=?" << QVariantList{0.1}
+                              << "select * from nowhere where k=0.1";
+        QTest::newRow("several, a value with quotes and ?")
+            << "select * from nowhere where a='?' and b=\"?\" and c=?" << QVariantList{"'?'", "\"?\"", qint64(-7)}
+            << "select * from nowhere where a=''?'' and b=\"\"?\"\" and c=-7";
+    }
+    void statementInMessages()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, values);
+        QFETCH(QString, shown);
+        TSQLiteDatabase db(path_);
+        QCOMPARE(MessageOf([&] { db.Query(sql, values); }),
+                 QStringLiteral("Error executing SQL") + Details(1, shown, QStringLiteral("no such table: nowhere")));
+    }
+
+    // A result is a plain value: read after its file is closed, copied, moved, empty.
+    void resultIsAPlainValue()
+    {
+        TSQLiteDatabase db(path_);
+        db.Execute(QStringLiteral("insert into t values (?, ?)"), {qint64(3), QVariant()});
+        TSQLiteTable table = db.Query(QStringLiteral("select k, v from t order by k"));
+        db.Close();
+        QCOMPARE(table.RowCount(), 3);
+        QCOMPARE(table.Text(1, 1), QStringLiteral("two"));  // any row, the position kept
+        QCOMPARE(table.Text(2, 1), QString());               // NULL: empty text
+        QCOMPARE(QByteArray(table.Utf8(0, 1).data(), qsizetype(table.Utf8(0, 1).size())), QByteArray("one"));
+        QCOMPARE(table.FieldAsString(1), QStringLiteral("one"));
+        QCOMPARE(MessageOf([&] { table.Text(3, 0); }), QStringLiteral("Table is at End of File"));
+        QCOMPARE(MessageOf([&] { table.Text(0, 2); }), QStringLiteral("Column index out of range: 2"));
+
+        table.Next();
+        TSQLiteTable copy = table;  // a copy reads the same, from the same position, on its own
+        copy.Next();
+        QCOMPARE(table.FieldAsString(0), QStringLiteral("2"));
+        QCOMPARE(copy.FieldAsString(0), QStringLiteral("3"));
+
+        TSQLiteTable moved = std::move(table);  // a move takes the rows away
+        QCOMPARE(moved.RowCount(), 3);
+        QCOMPARE(moved.FieldAsString(1), QStringLiteral("two"));
+        QCOMPARE(table.RowCount(), 0);
+        QCOMPARE(table.ColumnCount(), 0);
+        QVERIFY(table.Eof());
+        copy = std::move(moved);
+        QCOMPARE(moved.RowCount(), 0);
+        QCOMPARE(copy.Text(0, 1), QStringLiteral("one"));
+        copy = TSQLiteTable();
+        QCOMPARE(copy.RowCount(), 0);
+        QVERIFY(copy.Eof());
+        QCOMPARE(MessageOf([&] { copy.FieldAsString(0); }), QStringLiteral("Table is at End of File"));
+    }
+
     void boundValues()
     {
         TSQLiteDatabase db(path_);
@@ -298,6 +368,11 @@ private slots:
         QTest::newRow("untyped integer") << "" << "3" << "3";
         QTest::newRow("untyped real") << "" << "3.0" << "3";
         QTest::newRow("untyped text") << "" << "'x y'" << "x y";
+        // a leading U+FEFF is part of the text, not a byte-order mark
+        // (written with QChar: a literal read as UTF-8 would lose it on the way into the test)
+        const QString bom(QChar(0xFEFF));
+        QTest::newRow("TEXT leading U+FEFF") << "TEXT" << "char(65279) || 'x'" << bom + "x";
+        QTest::newRow("TEXT only U+FEFF") << "TEXT" << "char(65279, 65279)" << bom + bom;
     }
     void valueAsText()
     {
@@ -309,6 +384,13 @@ private slots:
         db.Execute(QStringLiteral("insert into typed values (") + literal + QStringLiteral(")"));
         const TSQLiteTable table = db.Query(QStringLiteral("select x from typed"));
         QCOMPARE(table.FieldAsString(QStringLiteral("x")), expected);
+        // the same under a locale that writes a decimal comma, where one is installed
+        const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+            const QString german = db.Query(QStringLiteral("select x from typed")).FieldAsString(0);
+            std::setlocale(LC_NUMERIC, numeric.c_str());
+            QCOMPARE(german, expected);
+        }
     }
 
     void backup()
