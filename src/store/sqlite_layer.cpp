@@ -192,14 +192,13 @@ QString TSQLiteTable::FieldAsString(const QString& name) const { return FieldAsS
 
 TSQLiteDatabase::TSQLiteDatabase(const QString& path, OpenMode mode)
 {
-    sqlite3* db = nullptr;
-    int rc;
-    if (mode == OpenMode::CreateIfMissing)
-        rc = sqlite3_open16(path.utf16(), &db);
-    else if (path.isEmpty())  // SQLite would open a private temporary database for an empty name
+    if (mode == OpenMode::ExistingOnly && path.isEmpty())  // SQLite would open a private temporary database
         throw SQLiteError(SQLiteFailure::Open, path, 0, QStringLiteral("unable to open database file"));
-    else
-        rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection serves one operation on one thread: SQLite's own locking of it is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
+                      (mode == OpenMode::CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         sqlite3_close(db);
@@ -254,11 +253,10 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
         }
         for (size_t c = 0; c < kinds.size(); ++c) {
             const int column = int(c);
-            if (sqlite3_column_type(st, column) == SQLITE_NULL) {
-            } else if (kinds[c] == Kind::Text) {
-                table.bytes_.append(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
-                                    sqlite3_column_bytes(st, column));
-            } else {
+            if (kinds[c] == Kind::Text) {
+                if (const unsigned char* text = sqlite3_column_text(st, column))  // none for NULL
+                    table.bytes_.append(reinterpret_cast<const char*>(text), sqlite3_column_bytes(st, column));
+            } else if (sqlite3_column_type(st, column) != SQLITE_NULL) {
                 // Numbers in the C locale's form, whatever the user's locale writes.
                 const auto written = kinds[c] == Kind::Integer
                     ? std::to_chars(number, number + sizeof number, sqlite3_column_int64(st, column))

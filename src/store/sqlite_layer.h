@@ -44,8 +44,7 @@ private:
 
 class TSQLiteDatabase {
 public:
-    // CreateIfMissing opens as sqlite3_open16 does, creating an empty database file when none
-    // exists. ExistingOnly never creates one: the address book must not appear out of nothing
+    // CreateIfMissing opens read-write, creating an empty database file when none exists. ExistingOnly never creates one: the address book must not appear out of nothing
     // when it is missing, or the next start would take an empty file for the book.
     enum class OpenMode { CreateIfMissing, ExistingOnly };
     explicit TSQLiteDatabase(const QString& path, OpenMode mode = OpenMode::CreateIfMissing);
