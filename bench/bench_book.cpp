@@ -12,6 +12,7 @@
 #include "store/paths.h"
 #include "ui/controls.h"
 #include "ui/messages.h"
+#include "ui/string_grid.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -102,7 +103,7 @@ void RunBook(const QString& folder, int entries, int runs)
     Form3->Timer1->stop();
     Form1->show();  // the first refresh of the whole book
     QApplication::processEvents();
-    Form1->SetCurrentRow(5000);
+    Form1->grid->SetCurrentRow(5000);
 
     const char* all = "select * from ADDRESS_LIST";
     const char* groups = "select * from ADDRESS_LIST group by unit";
