@@ -11,7 +11,6 @@
 #include "store/address_store.h"
 #include "store/paths.h"
 #include "ui/controls.h"
-#include "ui/messages.h"
 #include "ui/string_grid.h"
 
 #include <QApplication>
@@ -166,10 +165,6 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Messages::SetResponder([](const Messages::Box& box) {
-        std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
-        return false;
-    });
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
