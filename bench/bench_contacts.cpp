@@ -155,7 +155,7 @@ int main()
     Print("import vCard (read + InsertEntries)", importVcf, plainInsert);
     const Measure readVcf = Median([] {}, [&] { Contacts::ReadFile(vcf); });
     Print("  of which reading the vCard file", readVcf, plainInsert);
-    AddressList entries;
+    std::vector<AddressEntry> entries;
     const Measure insert = Median(
         [&] {
             EmptyBook(target);
