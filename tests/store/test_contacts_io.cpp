@@ -420,7 +420,7 @@ private slots:
         QCOMPARE(BookValues().size(), 0);
 
         testsupport::Exec(book, QStringLiteral("DROP TRIGGER refuse"));
-        const AddressList again(entries.begin(), entries.begin() + 10);
+        const std::vector<AddressEntry> again(entries.begin(), entries.begin() + 10);
         entries.insert(entries.end(), again.begin(), again.end());
         const AddressStore::InsertResult r = AddressStore::InsertEntries(entries);
         QCOMPARE(r.added, 600);
