@@ -96,6 +96,9 @@ private slots:
                                                {"가족", "박민수", "02-3", "010-3", "", "", ""}});
         Form1->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        // As for a user: the window is the active one, which the dialogs then belong to.
+        Form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
         Form1->grid->SetCurrentRow(2);
     }
     void cleanupTestCase()
