@@ -373,8 +373,6 @@ void TForm1::LoadCategories()
 
 const LabelSource& TForm1::List() const { return *model; }
 
-QString TForm1::StatusText() const { return stbarPanel1->text(); }
-
 int TForm1::CategoryIndex() const { return cbIndex_; }
 
 void TForm1::cbChange() { RefreshList(CategoryFilter); }

@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(Form1->cb2->currentText(), QStringLiteral("이름"));
         QVERIFY(Form1->cb->isEditable());
         QVERIFY(!Form1->cb2->isEditable());
-        QVERIFY(Form1->StatusText().isEmpty());
+        QVERIFY(Form1->stbarPanel1->text().isEmpty());
         QVERIFY(Form1->windowState() & Qt::WindowMaximized);
         QCOMPARE(Form1->windowTitle(), QStringLiteral("주소록"));
     }
@@ -177,7 +177,7 @@ private slots:
         QVERIFY(boxes_.isEmpty());
         QCOMPARE(Form1->List().RowCount(), 2);
         QVERIFY(Form1->List().Cell(2, 0).isEmpty());
-        QVERIFY(Form1->StatusText().isEmpty());
+        QVERIFY(Form1->stbarPanel1->text().isEmpty());
         QCOMPARE(Form1->cb->count(), 1);
         QCOMPARE(Form1->cb->itemText(0), QStringLiteral("전체"));
         QCOMPARE(Form1->CategoryIndex(), -1);
@@ -253,7 +253,7 @@ private slots:
         QVERIFY(boxes_.isEmpty());
         const LabelSource& list = Form1->List();
         QCOMPARE(list.RowCount(), 9);
-        QCOMPARE(Form1->StatusText(), QStringLiteral("8 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("8 건이 검색되었습니다.    "));
         const QStringList headers = {"번호", "   소속", "  이름", "전화번호", "핸드폰번호", "우편번호",
                                      "             주소", ""};
         for (int c = 0; c < 8; ++c) {
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(after[0], QStringList{"정수진"});
         QCOMPARE(after[1], (QStringList{"김철수", "박민수", "윤서연"}));
         QCOMPARE(Form1->CategoryIndex(), -1);
-        QCOMPARE(Form1->StatusText(), QStringLiteral("3 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("3 건이 검색되었습니다.    "));
 
         // A syllable committed by the input method counts as typed too.
         QInputMethodEvent commit(QString(), {});
@@ -336,7 +336,7 @@ private slots:
         QCOMPARE(Form1->cb->currentText(), QStringLiteral("가족x"));
         QCOMPARE(Form1->List().RowCount(), 2);
         QVERIFY(Form1->List().Cell(2, 1).isEmpty());
-        QCOMPARE(Form1->StatusText(), QStringLiteral("3 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("3 건이 검색되었습니다.    "));
 
         // The program's own filling is no change by the user.
         testsupport::Exec(Book(), "INSERT INTO ADDRESS_LIST(unit,name) VALUES ('학교','새사람')");
@@ -408,7 +408,7 @@ private slots:
         Form1->cb2->setCurrentIndex(0);
         Form1->keyword->setText(QStringLiteral("민"));
         QTest::mouseClick(Form1->Button1, Qt::LeftButton);
-        QCOMPARE(Form1->StatusText(), QStringLiteral("2 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("2 건이 검색되었습니다.    "));
         Form1->keyword->setText(QStringLiteral("nobody"));
         QTest::mouseClick(Form1->Button1, Qt::LeftButton);
         QCOMPARE(Form1->List().RowCount(), 2);
@@ -417,7 +417,7 @@ private slots:
         QVERIFY(!Model()->index(0, 7).data(Qt::CheckStateRole).isValid());
         QCOMPARE(Form1->List().Cell(2, 0), QStringLiteral("  이름"));
         QCOMPARE(Form1->grid->columnWidth(1), 100);
-        QCOMPARE(Form1->StatusText(), QStringLiteral("2 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("2 건이 검색되었습니다.    "));
         QVERIFY(Form1->SelectedNum().isEmpty());
         QCOMPARE(Form1->grid->CurrentRow(), 1);
     }
@@ -444,7 +444,7 @@ private slots:
     {
         Pick(Form1->cb, 0);
         Form1->grid->SetCurrentRow(5);
-        const QString status = Form1->StatusText();
+        const QString status = Form1->stbarPanel1->text();
         const QString book = DatabasePath();
         SetDatabasePath(dir_.path());  // a folder: the store cannot open it
         boxes_.clear();
@@ -455,7 +455,7 @@ private slots:
         QCOMPARE(boxes_[0].kind, Box::Error);
         QCOMPARE(boxes_[0].caption, QStringLiteral("test_address"));
         QCOMPARE(Form1->List().RowCount(), 9);
-        QCOMPARE(Form1->StatusText(), status);
+        QCOMPARE(Form1->stbarPanel1->text(), status);
         QCOMPARE(Form1->grid->CurrentRow(), 5);
         QCOMPARE(Form1->SelectedNum(), QStringLiteral("5"));
     }

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QtTest>
@@ -150,7 +151,7 @@ private slots:
         QCOMPARE(boxes_[0].text, QStringLiteral("가져오기를 마쳤습니다.\n읽음 3건, 추가 1건, 중복으로 건너뜀 1건, 거부 1건\n\n"
                                                 "거부된 항목:\nphone.vcf 13행: 이름도 전화번호도 없습니다"));
         QCOMPARE(Names(), (QStringList{"김철수", "이영희", "박민수", "최지훈"}));
-        QCOMPARE(Form1->StatusText(), QStringLiteral("4 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("4 건이 검색되었습니다.    "));
         QCOMPARE(Form1->grid->CurrentRow(), 2);
         QCOMPARE(Selected(), before);
     }

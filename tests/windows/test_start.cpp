@@ -210,7 +210,7 @@ private slots:
         QVERIFY(!Form3->isVisible());
         QVERIFY(Form3->Button1->isHidden());
         QCOMPARE(Form1->List().RowCount(), 3);
-        QCOMPARE(Form1->StatusText(), QStringLiteral("2 건이 검색되었습니다.    "));
+        QCOMPARE(Form1->stbarPanel1->text(), QStringLiteral("2 건이 검색되었습니다.    "));
         QVERIFY(boxes_.isEmpty());
 
         const QString path = DatabasePath();
