@@ -1,6 +1,8 @@
 #pragma once
 // Generated data for the benchmarks: a large address book and a large postal directory,
 // plus timing and memory helpers. Header-only so every bench program can include it.
+#include "store/schema.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -135,8 +137,7 @@ inline void MakeBenchBook(const QString& path, int entries)
     std::mt19937 rng(12345);
     auto pick = [&](const std::vector<std::string>& v) -> const std::string& { return v[rng() % v.size()]; };
     Fill(path,
-         "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
-         " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)",
+         Schema::kAddressList,
          "INSERT INTO ADDRESS_LIST(unit,name,tel,cell,zip,address1,address2) VALUES (?,?,?,?,?,?,?)",
          entries, 7, [&](int, std::vector<std::string>& v) {
              v[0] = pick(Categories());

@@ -1,14 +1,15 @@
-// newbook <path>: creates an empty address book (table ADDRESS_LIST) at path.
+// newbook <path>: creates an empty address book (table ADDRESS_LIST and its index on unit) at path.
+// newbook --add-unit-index <path>: adds the index on unit to an existing book, changing nothing else.
 //
 // It never touches anything that already exists at path: the book is built in a temporary
 // file beside it and then moved into place with a rename that refuses to replace, so even a
 // file that appears at path while we work is left alone.
 #include "store/file_replacement.h"
+#include "store/schema.h"
+#include "store/sqlite_layer.h"
 #include "tool_files.h"
 
 #include <QFile>
-
-#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,10 +24,6 @@ namespace {
 
 using toolfiles::ParentOf;
 
-const char* kSchema =
-    "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
-    " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)";
-
 int Fail(const std::string& message)
 {
     std::fprintf(stderr, "newbook: %s\n", message.c_str());
@@ -36,27 +33,35 @@ int Fail(const std::string& message)
 std::string Errno() { return std::strerror(errno); }
 
 // Creates the schema in the (empty) file at path.
-bool CreateSchema(const std::string& path, std::string& error)
+void CreateSchema(const QString& path)
 {
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) {
-        error = "could not close the new database";
-        rc = SQLITE_ERROR;
+    TSQLiteDatabase db(path, TSQLiteDatabase::OpenMode::ExistingOnly);
+    db.Execute(QString::fromLatin1(Schema::kAddressList));
+    db.Execute(QString::fromLatin1(Schema::kAddressListUnitIndex));
+}
+
+// Adds the index on unit to the existing book at path.
+int AddUnitIndex(const std::string& path)
+{
+    try {
+        TSQLiteDatabase db(QFile::decodeName(path.c_str()), TSQLiteDatabase::OpenMode::ExistingOnly);
+        db.Execute(QString::fromLatin1(Schema::kAddressListUnitIndex));
+    } catch (const EError& e) {
+        return Fail(e.what());
     }
-    return rc == SQLITE_OK;
+    std::printf("newbook: %s has the index on unit\n", path.c_str());
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || argv[1][0] == '\0') {
-        std::fprintf(stderr, "usage: newbook <path of the new address.db>\n");
+    if (argc == 3 && std::strcmp(argv[1], "--add-unit-index") == 0 && argv[2][0] != '\0')
+        return AddUnitIndex(argv[2]);
+    if (argc != 2 || argv[1][0] == '\0' || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: newbook <path of the new address.db>\n"
+                             "       newbook --add-unit-index <path of an existing address.db>\n");
         return 2;
     }
     const std::string target = argv[1];
@@ -73,9 +78,7 @@ int main(int argc, char** argv)
 
     try {
         FileReplacement book(QFile::decodeName(target.c_str()), QString());
-        std::string error;
-        if (!CreateSchema(QFile::encodeName(book.Path()).toStdString(), error))
-            return Fail("cannot create the address book: " + error);
+        CreateSchema(book.Path());
         // Something that appeared at the path meanwhile is left alone just the same.
         book.Commit(FileReplacement::Existing::KeepExisting);
     } catch (const EError& e) {

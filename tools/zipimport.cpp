@@ -20,6 +20,7 @@
 
 #include "store/errors.h"
 #include "store/file_replacement.h"
+#include "store/schema.h"
 #include "store/postal_source.h"
 #include "tool_files.h"
 
@@ -162,8 +163,7 @@ public:
         // The file is a scratch copy until it is renamed into place: no journal needed.
         Run("PRAGMA journal_mode = OFF");
         Run("PRAGMA synchronous = OFF");
-        Run("CREATE TABLE zipcode (zipcode TEXT, sido TEXT, gugun TEXT, dong TEXT, ri TEXT, bldg TEXT,"
-            " bunji TEXT)");
+        Run(Schema::kZipcode);
         Run("BEGIN");
         if (sqlite3_prepare_v2(db_, "INSERT INTO zipcode (zipcode, sido, gugun, dong, ri, bldg, bunji)"
                                     " VALUES (?, ?, ?, ?, ?, ?, ?)",
@@ -194,7 +194,7 @@ public:
         sqlite3_finalize(insert_);
         insert_ = nullptr;
         Run("COMMIT");
-        Run("CREATE INDEX zipcode_zipcode ON zipcode (zipcode)");
+        Run(Schema::kZipcodeIndex);
         if (sqlite3_close(db_) != SQLITE_OK)
             throw EError("cannot write the directory: cannot close the database");
         db_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 // Small fixtures shared by the tests: temporary folders and address books built by the test.
 #include "store/errors.h"
+#include "store/schema.h"
 
 #include <QDir>
 #include <QString>
@@ -15,9 +16,7 @@
 namespace testsupport {
 
 // The schema the set-up creates.
-inline const char* kBookSchema =
-    "CREATE TABLE ADDRESS_LIST (num INTEGER PRIMARY KEY AUTOINCREMENT, unit TEXT, name TEXT,"
-    " tel TEXT, cell TEXT, zip TEXT, address1 TEXT, address2 TEXT)";
+inline const char* kBookSchema = Schema::kAddressList;
 
 // Runs sql (several statements allowed) on the file at path, creating it when missing.
 inline void Exec(const QString& path, const QString& sql)
@@ -42,7 +41,7 @@ struct Row {
 // Creates an address book at path with the rows given, bound as parameters.
 inline void MakeBook(const QString& path, const std::vector<QStringList>& rows = {})
 {
-    Exec(path, kBookSchema);
+    Exec(path, QString::fromLatin1(kBookSchema) + QLatin1Char(';') + QString::fromLatin1(Schema::kAddressListUnitIndex));
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
     sqlite3_stmt* st = nullptr;

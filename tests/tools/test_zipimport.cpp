@@ -204,6 +204,7 @@ private slots:
     void fiveDigitSampleImportsCleanly();
 
     void newbookCreatesTheSchema();
+    void newbookAddsTheUnitIndexOnRequest();
     void newbookRefusesAnythingAtThePath_data();
     void newbookRefusesAnythingAtThePath();
 };
@@ -645,6 +646,8 @@ void TestZipimport::newbookCreatesTheSchema()
     QCOMPARE(Select(book, "SELECT sql FROM sqlite_master WHERE name = 'ADDRESS_LIST'"),
              (QList<QStringList>{{testsupport::kBookSchema}}));
     QCOMPARE(Select(book, "SELECT count(*) FROM ADDRESS_LIST"), (QList<QStringList>{{"0"}}));
+    QCOMPARE(Select(book, "SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'ADDRESS_LIST' AND sql IS NOT NULL"),
+             (QList<QStringList>{{QString::fromLatin1(Schema::kAddressListUnitIndex).remove(" IF NOT EXISTS")}}));
     QCOMPARE(Entries(dir.path()), QStringList{"address.db"});
 
     // A deleted key is never handed out again.
@@ -652,6 +655,29 @@ void TestZipimport::newbookCreatesTheSchema()
                             "DELETE FROM ADDRESS_LIST WHERE num = 2; INSERT INTO ADDRESS_LIST(name) VALUES ('다');");
     QCOMPARE(Select(book, "SELECT num, name FROM ADDRESS_LIST ORDER BY num"),
              (QList<QStringList>{{"1", "가"}, {"3", "다"}}));
+}
+
+// The index on unit is added to an existing book only when asked, and nothing else changes.
+void TestZipimport::newbookAddsTheUnitIndexOnRequest()
+{
+    QTemporaryDir dir;
+    const QString book = dir.filePath("address.db");
+    testsupport::Exec(book, QString::fromLatin1(Schema::kAddressList) +
+                                QStringLiteral("; INSERT INTO ADDRESS_LIST(unit, name) VALUES ('친구', '가')"));
+    const auto indexes = [&] { return Select(book, "SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"); };
+    QCOMPARE(indexes(), QList<QStringList>());
+    for (int run = 0; run < 2; ++run) {  // a second request finds it there and is content
+        const Run r = RunTool("newbook", {"--add-unit-index", book});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(indexes(), (QList<QStringList>{{"ADDRESS_LIST_unit"}}));
+        QCOMPARE(Select(book, "SELECT num, unit, name FROM ADDRESS_LIST"), (QList<QStringList>{{"1", "친구", "가"}}));
+    }
+    // a missing book is not created
+    const QString missing = dir.filePath("none.db");
+    const Run r = RunTool("newbook", {"--add-unit-index", missing});
+    QVERIFY(r.code != 0);
+    QVERIFY2(r.err.contains("unable to open database file"), qPrintable(r.err));
+    QVERIFY(!QFile::exists(missing));
 }
 
 void TestZipimport::newbookRefusesAnythingAtThePath_data()
