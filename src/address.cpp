@@ -373,8 +373,6 @@ void TForm1::LoadCategories()
 
 const LabelSource& TForm1::List() const { return *model; }
 
-int TForm1::CategoryIndex() const { return cbIndex_; }
-
 void TForm1::cbChange() { RefreshList(CategoryFilter); }
 
 void TForm1::Button1Click()

@@ -61,7 +61,6 @@ public:
     void ImportItemClick();                     // "가져오기…"
     void ExportItemClick();                     // "내보내기…"
 
-    int CategoryIndex() const;   // the selected item of cb; -1 while its text was typed
 
     // Bands.
     TBand* Panel4 = nullptr;  // title

@@ -115,6 +115,5 @@ void TForm3::closeEvent(QCloseEvent* e)
     if (ending_)
         return;
     ending_ = true;
-    emit ending();
     QCoreApplication::quit();
 }

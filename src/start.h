@@ -22,8 +22,6 @@ public:
     void Timer1Timer();   // one tick of Timer1
     void Button1Click();  // "닫기": ends the program
 
-    bool Ending() const { return ending_; }  // closed: the program is ending
-
     TImage* Image1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* label2 = nullptr;
@@ -31,13 +29,10 @@ public:
     QPushButton* Button1 = nullptr;
     QTimer* Timer1 = nullptr;
 
-signals:
-    void ending();
-
 protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    bool ending_ = false;
+    bool ending_ = false;  // closed once: the program is ending
     int ticks_ = 0;  // raised by every tick, never reset; one splash window per run
 };

@@ -13,6 +13,7 @@
 #include "ui/messages.h"
 #include "ui/string_grid.h"
 #include "boxes.h"
+#include "ending.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -394,9 +395,7 @@ private slots:
     // Exit closes the splash window and the main window: the program ends.
     void exitEndsTheProgram()
     {
-        QVERIFY(!Form3->Ending());
-        QTest::mouseClick(Form1->Image8, Qt::LeftButton);
-        QVERIFY(Form3->Ending());
+        QVERIFY(testsupport::EndsTheProgram([] { QTest::mouseClick(Form1->Image8, Qt::LeftButton); }));
         QVERIFY(!Form1->isVisible());
         QVERIFY(!Form3->isVisible());
     }
