@@ -25,12 +25,6 @@
 
 namespace {
 
-TForm4::PdfFileNameAsk& PdfNameAsk()
-{
-    static TForm4::PdfFileNameAsk ask;
-    return ask;
-}
-
 QString AskWithFileDialog(QWidget* parent, const QString& suggested)
 {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("PDF 파일로 저장"), suggested,
@@ -181,10 +175,6 @@ void TForm4::PreviewLabelsOf(const LabelSource& source)
         loop.exec();
 }
 
-QWidget* TForm4::PreviewWindow() const { return preview_.get(); }
-
-QPrintPreviewWidget* TForm4::PreviewWidget() const { return preview_ ? preview_->Preview() : nullptr; }
-
 QPrinter& TForm4::Printer()
 {
     if (!printer_) {
@@ -202,10 +192,9 @@ void TForm4::PaintRequested(QPrinter* printer)
 {
     if (!source_)
         return;
-    ++runs_;
-    lastRun_ = qr.Run(*source_);
+    const report::ReportDocument run = qr.Run(*source_);
     const QString target = printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
-    report::PaintPages(lastRun_, qr.Page, *printer, QStringLiteral("라벨을 인쇄하지 못했습니다 (%1)").arg(target));
+    report::PaintPages(run, qr.Page, *printer, QStringLiteral("라벨을 인쇄하지 못했습니다 (%1)").arg(target));
 }
 
 void TForm4::PrintFromPreview()
@@ -218,8 +207,7 @@ void TForm4::PrintFromPreview()
             const QString suggested = printer.outputFileName().isEmpty()
                                           ? QDir::home().filePath(QStringLiteral("labels.pdf"))
                                           : printer.outputFileName();
-            const PdfFileNameAsk& ask = PdfNameAsk();
-            QString name = ask ? ask(preview_.get(), suggested) : AskWithFileDialog(preview_.get(), suggested);
+            QString name = AskWithFileDialog(preview_.get(), suggested);
             if (name.isEmpty())
                 return;
             if (QFileInfo(name).suffix().isEmpty())
@@ -239,5 +227,3 @@ void TForm4::SetUpPrinter()
             preview_->Preview()->updatePreview();
     });
 }
-
-void TForm4::SetPdfFileNameAsk(PdfFileNameAsk ask) { PdfNameAsk() = std::move(ask); }

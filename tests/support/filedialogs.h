@@ -14,6 +14,7 @@ struct FileDialogSeen {
     bool save = false;   // a dialog that asks for a file to write
     QString caption;
     QPointer<QWidget> owner;
+    QString suggested;   // the file selected as it opens
 };
 
 // Sees each file dialog and returns the files to choose (none: cancel).
@@ -29,7 +30,7 @@ public:
         if (!dialog || event->type() != QEvent::Show)
             return false;
         const FileDialogSeen seen{dialog->acceptMode() == QFileDialog::AcceptSave, dialog->windowTitle(),
-                                  dialog->parentWidget()};
+                                  dialog->parentWidget(), dialog->selectedFiles().value(0)};
         QPointer<QFileDialog> open = dialog;
         QTimer::singleShot(0, dialog, [this, open, seen] {
             if (!open || !answer)
