@@ -21,7 +21,10 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
+#include <QElapsedTimer>
+#include <algorithm>
 
 namespace {
 
@@ -129,7 +132,12 @@ private:
     QLabel* pages_ = nullptr;
 };
 
-TForm4::TForm4() {}
+TForm4::TForm4() : slices_(new QTimer(this))
+{
+    // Pages after the first are made between the window's events, a slice at a time.
+    slices_->setInterval(0);
+    ConnectGuarded(slices_, &QTimer::timeout, this, [this] { ProducePreview(15); });
+}
 
 TForm4::~TForm4() = default;
 
@@ -152,15 +160,22 @@ void TForm4::PreviewLabelsOf(const LabelSource& source)
         TForm4* form;
         ~Reset()
         {
+            form->slices_->stop();
+            form->previewRun_.reset();
+            form->previewPages_ = {};
+            form->shownPages_ = 0;
             form->preview_.reset();
             form->source_ = nullptr;
         }
     } reset{this};
 
     source_ = &source;
+    previewRun_ = qr.Start(source);
+    // A short list is made whole before the window shows; a long one shows its first page.
+    ProducePreview(20);
     preview_ = std::make_unique<LabelPreviewWindow>(&Printer(), this);
     ConnectGuarded(preview_->Preview(), &QPrintPreviewWidget::paintRequested, this,
-                   [this](QPrinter* printer) { PaintRequested(printer); });
+                   [this](QPrinter* printer) { PaintPreview(printer); });
     QEventLoop loop;
     preview_->OnClosed = [&loop] { loop.quit(); };
     // The restored size, most of the screen, centred.
@@ -170,7 +185,9 @@ void TForm4::PreviewLabelsOf(const LabelSource& source)
         restored.moveCenter(area.center());
         preview_->setGeometry(restored);
     }
-    preview_->showMaximized();  // the first run happens as the preview shows
+    preview_->showMaximized();  // paints the pages made so far
+    if (previewRun_)
+        slices_->start();
     if (preview_->isVisible())
         loop.exec();
 }
@@ -188,10 +205,48 @@ QPrinter& TForm4::Printer()
     return *printer_;
 }
 
+// Makes more of the preview's run for about budgetMs (at least its first page), then shows the
+// new pages once there are four times as many as shown: Qt's preview repaints every page on
+// each update, so growing by a factor keeps the total repainting within a third more than one.
+void TForm4::ProducePreview(int budgetMs)
+{
+    if (!previewRun_)
+        return;
+    const auto complete = [this] {
+        const size_t made = previewRun_->Document().pages.size();
+        return previewRun_->Done() ? made : made - std::min<size_t>(made, 1);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    do
+        previewRun_->Step(16);  // two pages
+    while (!previewRun_->Done() && (complete() == 0 || clock.elapsed() < budgetMs));
+    const bool done = previewRun_->Done();
+    const size_t ready = complete();
+    if (done) {
+        slices_->stop();
+        previewPages_ = previewRun_->Take();
+        previewRun_.reset();
+    }
+    if (preview_ && (done || ready >= 4 * shownPages_))
+        preview_->Preview()->updatePreview();
+}
+
+void TForm4::PaintPreview(QPrinter* printer)
+{
+    const report::ReportDocument& doc = previewRun_ ? previewRun_->Document() : previewPages_;
+    const size_t made = doc.pages.size();
+    shownPages_ = previewRun_ ? made - std::min<size_t>(made, 1) : made;
+    report::PaintPages(doc, qr.Page, *printer, QStringLiteral("라벨을 미리 보이지 못했습니다"), shownPages_);
+}
+
 void TForm4::PaintRequested(QPrinter* printer)
 {
     if (!source_)
         return;
+    // The preview's run shares the report's state: it ends before a print starts another.
+    while (previewRun_)
+        ProducePreview(1000);
     const report::ReportDocument run = qr.Run(*source_);
     const QString target = printer->outputFileName().isEmpty() ? printer->printerName() : printer->outputFileName();
     report::PaintPages(run, qr.Page, *printer, QStringLiteral("라벨을 인쇄하지 못했습니다 (%1)").arg(target));

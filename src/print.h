@@ -6,6 +6,7 @@
 #include <memory>
 
 class QPrinter;
+class QTimer;
 class LabelPreviewWindow;
 
 // Holder of the label report; never shown itself.
@@ -32,6 +33,14 @@ public:
 
 private:
     void PaintRequested(QPrinter* printer);
+    void PaintPreview(QPrinter* printer);
+    void ProducePreview(int budgetMs);
+
+    // The preview's run, made in slices while the preview is open; its pages once it is over.
+    std::unique_ptr<report::ReportRun> previewRun_;
+    report::ReportDocument previewPages_;
+    size_t shownPages_ = 0;
+    QTimer* slices_ = nullptr;
 
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<LabelPreviewWindow> preview_;

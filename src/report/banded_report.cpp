@@ -10,8 +10,10 @@ namespace {
 
 int Tenths(double mm) { return qRound(mm * 10); }
 
+}  // namespace
+
 // Places the bands of one run: whole tenths of a millimetre, a band never split.
-class PageFlow {
+class ReportRun::PageFlow {
 public:
     PageFlow(const PageSetup& page, ReportDocument& doc) : page_(page), doc_(doc) {}
 
@@ -67,40 +69,54 @@ private:
     int position_ = 0;
 };
 
-}  // namespace
-
 TextLabel* Band::AddLabel(TextLabel label)
 {
     labels_.push_back(std::make_unique<TextLabel>(std::move(label)));
     return labels_.back().get();
 }
 
+ReportRun::ReportRun(BandedReport& report) : report_(report)
+{
+    bool printReport = true;
+    if (report_.BeforePrint)
+        report_.BeforePrint(printReport);
+    if (!printReport || !MoreData()) {
+        done_ = true;
+        return;
+    }
+    flow_ = std::make_unique<PageFlow>(report_.Page, doc_);
+    flow_->Place(report_.Title());
+}
+
+ReportRun::~ReportRun() = default;
+
+bool ReportRun::MoreData()
+{
+    bool more = false;
+    if (report_.NeedData)
+        report_.NeedData(more);
+    return more;
+}
+
+void ReportRun::Step(int bands)
+{
+    for (; bands > 0 && !done_; --bands) {
+        bool printBand = true;
+        Band& detail = report_.Detail();
+        if (detail.BeforePrint)
+            detail.BeforePrint(printBand);
+        if (printBand)
+            flow_->Place(detail);
+        done_ = !MoreData();
+    }
+}
+
 ReportDocument BandedReport::Run()
 {
-    ReportDocument doc;
-    bool printReport = true;
-    if (BeforePrint)
-        BeforePrint(printReport);
-    if (!printReport)
-        return doc;
-    const auto moreData = [this] {
-        bool more = false;
-        if (NeedData)
-            NeedData(more);
-        return more;
-    };
-    if (!moreData())
-        return doc;
-    PageFlow flow(Page, doc);
-    flow.Place(title_);
-    do {
-        bool printBand = true;
-        if (detail_.BeforePrint)
-            detail_.BeforePrint(printBand);
-        if (printBand)
-            flow.Place(detail_);
-    } while (moreData());
-    return doc;
+    ReportRun run(*this);
+    while (!run.Done())
+        run.Step(1 << 20);
+    return run.Take();
 }
 
 }  // namespace report

@@ -77,6 +77,34 @@ private:
     std::vector<std::unique_ptr<TextLabel>> labels_;
 };
 
+class BandedReport;
+
+// One run made a few bands at a time, so that a window can show its first pages while the
+// rest are still being made. Starting it asks BeforePrint and the first NeedData.
+class ReportRun {
+public:
+    explicit ReportRun(BandedReport& report);
+    ~ReportRun();
+    ReportRun(const ReportRun&) = delete;
+    ReportRun& operator=(const ReportRun&) = delete;
+
+    // Places up to `bands` more detail bands; the run is over once NeedData answers no.
+    void Step(int bands);
+    bool Done() const { return done_; }
+    // The pages so far; the last one may still grow until the run is over.
+    const ReportDocument& Document() const { return doc_; }
+    ReportDocument Take() { return std::move(doc_); }
+
+private:
+    class PageFlow;
+    bool MoreData();
+
+    BandedReport& report_;
+    ReportDocument doc_;
+    std::unique_ptr<PageFlow> flow_;
+    bool done_ = false;
+};
+
 class BandedReport {
 public:
     BandedReport(Band title, Band detail) : title_(std::move(title)), detail_(std::move(detail)) {}

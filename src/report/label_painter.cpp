@@ -24,9 +24,10 @@ void ApplyPageSetup(QPagedPaintDevice& device, const PageSetup& page)
 }
 
 void PaintPages(const ReportDocument& doc, const PageSetup& page, QPagedPaintDevice& device,
-                const QString& failureText)
+                const QString& failureText, size_t pages)
 {
-    if (doc.pages.empty())
+    pages = std::min(pages, doc.pages.size());
+    if (pages == 0)
         return;
     ApplyPageSetup(device, page);
     // Where the painter's origin lies on the sheet (the corner in full-page mode).
@@ -54,7 +55,8 @@ void PaintPages(const ReportDocument& doc, const PageSetup& page, QPagedPaintDev
 
     std::vector<size_t> order;
     bool first = true;
-    for (const ReportPage& p : doc.pages) {
+    for (size_t n = 0; n < pages; ++n) {
+        const ReportPage& p = doc.pages[n];
         if (!first && !device.newPage()) {
             painter.end();
             throw EError(failureText);

@@ -11,9 +11,9 @@ namespace report {
 void ApplyPageSetup(QPagedPaintDevice& device, const PageSetup& page);
 
 // Applies the page setup and paints every page's texts, black on the white sheet, nothing
-// else. A document without pages leaves the device untouched. Throws EError with
-// failureText when the device cannot be painted.
+// else; only the first `pages` pages when fewer are asked for. A document without pages
+// leaves the device untouched. Throws EError with failureText when the device cannot be painted.
 void PaintPages(const ReportDocument& doc, const PageSetup& page, QPagedPaintDevice& device,
-                const QString& failureText);
+                const QString& failureText, size_t pages = size_t(-1));
 
 }  // namespace report

@@ -50,6 +50,12 @@ ReportDocument LabelReport::Run(const LabelSource& grid)
     return doc;
 }
 
+std::unique_ptr<ReportRun> LabelReport::Start(const LabelSource& grid)
+{
+    grid_ = &grid;
+    return std::make_unique<ReportRun>(*this);
+}
+
 int LabelReport::ListedCount() const { return grid_->RowCount() - 1; }
 
 int LabelReport::LabelBands() const { return int(std::ceil(ListedCount() / 2.0)); }

@@ -12,6 +12,8 @@ public:
 
     // One run against the list as it stands while the run goes on.
     ReportDocument Run(const LabelSource& grid);
+    // The same run made in steps; the grid must outlive it.
+    std::unique_ptr<ReportRun> Start(const LabelSource& grid);
 
     // The number (from 1) of the label band being filled; 0 at the start of every run.
     int BandNumber = 0;
