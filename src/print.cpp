@@ -206,8 +206,9 @@ QPrinter& TForm4::Printer()
 }
 
 // Makes more of the preview's run for about budgetMs (at least its first page), then shows the
-// new pages once there are four times as many as shown: Qt's preview repaints every page on
-// each update, so growing by a factor keeps the total repainting within a third more than one.
+// new pages once there are four times as many as shown. Qt's preview repaints every page on each
+// update, so it grows by a factor and stops growing at a quarter of the pages the list will give:
+// all updates before the last repaint a third of the run at most.
 void TForm4::ProducePreview(int budgetMs)
 {
     if (!previewRun_)
@@ -228,7 +229,8 @@ void TForm4::ProducePreview(int budgetMs)
         previewPages_ = previewRun_->Take();
         previewRun_.reset();
     }
-    if (preview_ && (done || ready >= 4 * shownPages_))
+    const size_t expected = size_t(std::max(0, source_->RowCount() / 2 + 7) / 8);
+    if (preview_ && (done || (ready >= 4 * shownPages_ && 4 * ready <= expected)))
         preview_->Preview()->updatePreview();
 }
 

@@ -1,6 +1,7 @@
 // The label preview: how it opens, waits and leaves the other windows usable; paging and
 // zoom; printing a new run of the list of that moment to a PDF file; cancelled and failed
-// prints; the printer set-up; and the main window's list as its source.
+// prints; the printer set-up; the main window's list as its source; and a long list whose
+// first page shows while the rest are made.
 #include "../report/label_list.h"
 #include "address.h"
 #include "forms.h"
@@ -15,12 +16,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
@@ -44,6 +47,15 @@ bool WhileOpen(const std::function<void()>& open, const std::function<void()>& b
     });
     open();
     return ran;
+}
+
+// 16,000 entries (1,000 pages) read slowly enough that no machine makes them before the first
+// page shows.
+LabelList SlowLongList()
+{
+    LabelList list = LabelList::Numbered(16000);
+    list.onRead = [](int, int) { QThread::usleep(20); };
+    return list;
 }
 
 QAction* Command(const char* name)
@@ -132,6 +144,8 @@ private slots:
     void printerFailureReachesTheErrorDisplay();
     void printerSetUp();
     void mainWindowListIsTheSource();
+    void longListShowsItsFirstPageWhileTheRestAreMade();
+    void closingWhilePagesAreMade();
 
 private:
     QTemporaryDir dir_;
@@ -354,6 +368,55 @@ void TestPrint::mainWindowListIsTheSource()
     DestroyForms();
     SetDatabasePath({});
     SetExeFolder({});
+}
+
+
+void TestPrint::longListShowsItsFirstPageWhileTheRestAreMade()
+{
+    TForm4 form;
+    LabelList list = SlowLongList();
+    QVERIFY(WhileOpen([&] { form.PreviewLabelsOf(list); }, [&] {
+        QPrintPreviewWidget* preview = testsupport::OpenPreview();
+        QVERIFY(preview);
+        const int first = preview->pageCount();
+        QVERIFY2(first >= 1 && first < 1000, qPrintable(QString::number(first)));
+        // The first page's labels are on screen: black text on the white sheet.
+        const QImage shot = preview->grab().toImage();
+        int dark = 0;
+        for (int y = 0; y < shot.height(); y += 2)
+            for (int x = 0; x < shot.width(); x += 2)
+                dark += qGray(shot.pixel(x, y)) < 64;
+        QVERIFY2(dark > 50, qPrintable(QString::number(dark)));
+        // The window goes on taking events while the other pages are made, and the page count
+        // and navigation reach the whole run.
+        QTRY_COMPARE_WITH_TIMEOUT(preview->pageCount(), 1000, 120000);
+        auto* pages = preview->window()->findChild<QLabel*>("pages");
+        QCOMPARE(pages->text(), QString(" / 1000 "));
+        Command("lastPage")->trigger();
+        QCOMPARE(preview->currentPage(), 1000);
+    }));
+    QVERIFY(boxes_.isEmpty());
+}
+
+void TestPrint::closingWhilePagesAreMade()
+{
+    TForm4 form;
+    LabelList list = SlowLongList();
+    int reads = 0;
+    bool shown = false;
+    QVERIFY(WhileOpen([&] { form.PreviewLabelsOf(list); }, [&] {
+        shown = testsupport::OpenPreview() && testsupport::OpenPreview()->pageCount() < 1000;
+        list.onRead = [&](int, int) { ++reads; };
+    }));  // closed while pages were still being made: the preview has returned
+    QVERIFY(shown);
+    QVERIFY(!testsupport::OpenPreview());
+    const int readsAtClose = reads;
+    QTest::qWait(100);
+    QCOMPARE(reads, readsAtClose);  // the run stopped with the window
+    // The next preview starts afresh and completes.
+    LabelList three = LabelList::Numbered(3);
+    QVERIFY(WhileOpen([&] { form.PreviewLabelsOf(three); }, [&] { QCOMPARE(testsupport::OpenPreview()->pageCount(), 1); }));
+    QVERIFY(boxes_.isEmpty());
 }
 
 QTEST_MAIN(TestPrint)
