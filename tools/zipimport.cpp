@@ -21,16 +21,16 @@
 #include "store/errors.h"
 #include "store/file_replacement.h"
 #include "store/schema.h"
+#include "store/sqlite_layer.h"
 #include "store/postal_source.h"
 #include "tool_files.h"
-
-#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,29 +71,19 @@ QString RefusalFor(const std::string& path, const QString& shown, bool& exists, 
         return shown + " is not a regular file";
     if (st.st_size == 0)
         return {};
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &stmt,
-                                nullptr);
-    QString refusal;
-    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
-        rc = sqlite3_step(stmt);
-        if (rc != SQLITE_ROW)
-            break;
-        const QString table = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        if (table.compare("zipcode", Qt::CaseInsensitive) != 0 && !table.startsWith("sqlite_")) {
-            refusal = QString("%1 holds the table %2, so it is not a postal code directory; it was not replaced")
-                          .arg(shown, table);
-            break;
+    try {
+        TSQLiteDatabase db(QFile::decodeName(path.c_str()), TSQLiteDatabase::OpenMode::ExistingOnly);
+        const TSQLiteTable tables = db.Query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        for (int row = 0; row < tables.RowCount(); ++row) {
+            const QString table = tables.Text(row, 0);
+            if (table.compare("zipcode", Qt::CaseInsensitive) != 0 && !table.startsWith("sqlite_"))
+                return QString("%1 holds the table %2, so it is not a postal code directory; it was not replaced")
+                    .arg(shown, table);
         }
+    } catch (const ESQLiteException&) {
+        return shown + " is not a postal code directory (not a readable SQLite database); it was not replaced";
     }
-    if (refusal.isEmpty() && rc != SQLITE_DONE)
-        refusal = shown + " is not a postal code directory (not a readable SQLite database); it was not replaced";
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return refusal;
+    return {};
 }
 
 QString FileNameOf(const std::string& path)
@@ -156,65 +146,49 @@ struct SourceFile {
 // Writes rows into the empty file at path, one bound INSERT each, in one transaction.
 class DirectoryWriter {
 public:
-    explicit DirectoryWriter(const std::string& path)
-    {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-            Throw();
+    explicit DirectoryWriter(const QString& path) try : db_(path, TSQLiteDatabase::OpenMode::ExistingOnly) {
         // The file is a scratch copy until it is renamed into place: no journal needed.
-        Run("PRAGMA journal_mode = OFF");
-        Run("PRAGMA synchronous = OFF");
-        Run(Schema::kZipcode);
-        Run("BEGIN");
-        if (sqlite3_prepare_v2(db_, "INSERT INTO zipcode (zipcode, sido, gugun, dong, ri, bldg, bunji)"
-                                    " VALUES (?, ?, ?, ?, ?, ?, ?)",
-                               -1, &insert_, nullptr) != SQLITE_OK)
-            Throw();
-    }
-    ~DirectoryWriter()
-    {
-        sqlite3_finalize(insert_);
-        sqlite3_close(db_);
+        db_.Query(QStringLiteral("PRAGMA journal_mode = OFF"));
+        db_.Execute(QStringLiteral("PRAGMA synchronous = OFF"));
+        db_.Execute(QString::fromLatin1(Schema::kZipcode));
+        db_.Execute(QStringLiteral("BEGIN"));
+        insert_.emplace(db_, QStringLiteral("INSERT INTO zipcode (zipcode, sido, gugun, dong, ri, bldg, bunji)"
+                                            " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    } catch (const EError& e) {
+        throw Failed(e);
     }
 
     void Add(const ZipcodeRow& row)
     {
-        const QString* values[] = {&row.zipcode, &row.sido, &row.gugun, &row.dong, &row.ri, &row.bldg, &row.bunji};
-        for (int c = 0; c < 7; ++c) {
-            utf8_[c] = values[c]->toUtf8();
-            sqlite3_bind_text(insert_, c + 1, utf8_[c].constData(), int(utf8_[c].size()), SQLITE_STATIC);
+        values_[0] = row.zipcode, values_[1] = row.sido, values_[2] = row.gugun, values_[3] = row.dong;
+        values_[4] = row.ri, values_[5] = row.bldg, values_[6] = row.bunji;
+        try {
+            insert_->Execute(values_);
+        } catch (const EError& e) {
+            throw Failed(e);
         }
-        if (sqlite3_step(insert_) != SQLITE_DONE || sqlite3_reset(insert_) != SQLITE_OK)
-            Throw();
         ++written_;
     }
     qsizetype Written() const { return written_; }
 
     void Finish()
     {
-        sqlite3_finalize(insert_);
-        insert_ = nullptr;
-        Run("COMMIT");
-        Run(Schema::kZipcodeIndex);
-        if (sqlite3_close(db_) != SQLITE_OK)
-            throw EError("cannot write the directory: cannot close the database");
-        db_ = nullptr;
+        try {
+            insert_.reset();
+            db_.Execute(QStringLiteral("COMMIT"));
+            db_.Execute(QString::fromLatin1(Schema::kZipcodeIndex));
+            db_.Close();
+        } catch (const EError& e) {
+            throw Failed(e);
+        }
     }
 
 private:
-    void Run(const char* sql)
-    {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            Throw();
-    }
-    [[noreturn]] void Throw()
-    {
-        throw EError("cannot write the directory: " +
-                     (db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString("cannot open the database")));
-    }
+    static EError Failed(const EError& e) { return EError("cannot write the directory: " + QString(e.Message()).replace(u'\r', u' ')); }
 
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
-    QByteArray utf8_[7];  // the bound values, alive until the row is stepped
+    TSQLiteDatabase db_;
+    std::optional<TSQLiteStatement> insert_;
+    QVariantList values_ = QVariantList(7);
     qsizetype written_ = 0;
 };
 
@@ -251,7 +225,7 @@ int Import(const QStringList& sources, const std::string& target)
 
     // The new directory replaces the target only whole and on disk.
     FileReplacement replacement(shownTarget, QString());
-    DirectoryWriter writer(QFile::encodeName(replacement.Path()).toStdString());
+    DirectoryWriter writer(replacement.Path());
     int read = 0;
     int rejected = 0;
     for (const auto& source : files) {

@@ -65,10 +65,10 @@ QString AddressBookProblem(TSQLiteDatabase& db)
 {
     const QString check = db.QuickCheck();
     if (!check.isEmpty())
-        return QStringLiteral("SQLite's check found: ") + check;
+        return SQLiteError(SQLiteFailure::CheckFound, check).Message();
     TSQLiteTable columns = db.Query(QStringLiteral("PRAGMA table_info(ADDRESS_LIST)"));
     if (columns.RowCount() == 0)
-        return QStringLiteral("It has no table ADDRESS_LIST.");
+        return SQLiteError(SQLiteFailure::NoBookTable).Message();
     QStringList missing{QStringLiteral("num"),  QStringLiteral("unit"), QStringLiteral("name"),
                         QStringLiteral("tel"),  QStringLiteral("cell"), QStringLiteral("zip"),
                         QStringLiteral("address1"), QStringLiteral("address2")};
@@ -77,8 +77,7 @@ QString AddressBookProblem(TSQLiteDatabase& db)
         missing.removeIf([&](const QString& column) { return column.compare(name, Qt::CaseInsensitive) == 0; });
     }
     if (!missing.isEmpty())
-        return QStringLiteral("Its table ADDRESS_LIST has no column ") + missing.join(QStringLiteral(", ")) +
-               QLatin1Char('.');
+        return SQLiteError(SQLiteFailure::NoBookColumns, missing.join(QStringLiteral(", "))).Message();
     return {};
 }
 
@@ -258,7 +257,7 @@ bool BackupDatabase()
 
     // The copy is made and checked beside the old backup, which it replaces only when whole
     // and on disk; until then address_backup.db stays the previous backup, on its own.
-    FileReplacement replacement(target, QStringLiteral("Could not complete backup: "));
+    FileReplacement replacement(target, SQLiteError(SQLiteFailure::Backup).Message() + QStringLiteral(": "));
     TSQLiteDatabase copy(replacement.Path(), TSQLiteDatabase::OpenMode::ExistingOnly);
     copy.Query(QStringLiteral("PRAGMA journal_mode=OFF"));  // a scratch file until renamed
     copy.Execute(QStringLiteral("PRAGMA synchronous=OFF"));  // flushed once, by the replacement
@@ -272,10 +271,7 @@ bool BackupDatabase()
     if (damage.isEmpty())
         damage = AddressBookProblem(copy);
     if (!damage.isEmpty())
-        throw EError(QStringLiteral("Backup not made: address.db looks damaged or is not an address book.\r") +
-                     (hadBackup ? QStringLiteral("The previous backup was kept.\r")
-                                : QStringLiteral("No backup was written.\r")) +
-                     damage);
+        throw SQLiteError(hadBackup ? SQLiteFailure::RefusedBackupKept : SQLiteFailure::RefusedNoBackup, damage);
     copy.Close();
     replacement.Commit();
     from.Close();

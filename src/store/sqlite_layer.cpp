@@ -35,6 +35,16 @@ ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject, int cod
     case F::BadNumber:
         return ESQLiteException(QStringLiteral("Invalid entry number \"") + subject +
                                 QStringLiteral("\": a decimal integer is required"));
+    case F::CheckFound: return ESQLiteException(QStringLiteral("SQLite's check found: ") + subject);
+    case F::NoBookTable: return ESQLiteException(QStringLiteral("It has no table ADDRESS_LIST."));
+    case F::NoBookColumns:
+        return ESQLiteException(QStringLiteral("Its table ADDRESS_LIST has no column ") + subject + QLatin1Char('.'));
+    case F::RefusedBackupKept:
+    case F::RefusedNoBackup:
+        return ESQLiteException(
+            QStringLiteral("Backup not made: address.db looks damaged or is not an address book.\r") +
+            (what == F::RefusedBackupKept ? QStringLiteral("The previous backup was kept.\r")
+                                          : QStringLiteral("No backup was written.\r")) + subject);
     }
     // The details, when SQLite has an error code: the code, its text, and the statement (none
     // for a backup) with SQLite's own message.
@@ -286,25 +296,24 @@ void TSQLiteDatabase::Execute(const QString& sql, const QVariantList& params)
     }
 }
 
-void TSQLiteDatabase::ExecuteEach(const QString& sql, const std::vector<QVariantList>& rows)
+// ---- TSQLiteStatement ----
+
+TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const QString& sql) : db_(db.db_), sql_(sql)
 {
-    Execute(QStringLiteral("BEGIN"));
-    try {
-        Statement statement;
-        Prepare(db_, sql, rows.empty() ? QVariantList() : rows.front(), statement);
-        for (const QVariantList& values : rows) {
-            Bind(db_, sql, values, statement.st);
-            if (sqlite3_step(statement.st) != SQLITE_DONE) {
-                sqlite3_reset(statement.st);
-                throw Failure(db_, SQLiteFailure::Execute, sql, values);
-            }
-            sqlite3_reset(statement.st);
-        }
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    Execute(QStringLiteral("COMMIT"));
+    Statement statement;
+    Prepare(db_, sql, {}, statement);
+    std::swap(st_, statement.st);
+}
+
+TSQLiteStatement::~TSQLiteStatement() { sqlite3_finalize(st_); }
+
+void TSQLiteStatement::Execute(const QVariantList& values)
+{
+    Bind(db_, sql_, values, st_);
+    const int rc = sqlite3_step(st_);
+    sqlite3_reset(st_);
+    if (rc != SQLITE_DONE)
+        throw Failure(db_, SQLiteFailure::Execute, sql_, values);
 }
 
 int TSQLiteDatabase::BackupTo(TSQLiteDatabase& target)

@@ -16,6 +16,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // A fully read query result, independent of the database once it exists: every value already
 // in its text form, the texts back to back in one buffer, each row a run of offsets into it.
@@ -57,9 +58,6 @@ public:
     TSQLiteTable Query(const QString& sql, const QVariantList& params = {});
     // Runs the first statement of sql once; it must finish (result code 101).
     void Execute(const QString& sql, const QVariantList& params = {});
-    // Runs the first statement of sql once per list of values, all in one transaction that is
-    // rolled back when any of them fails.
-    void ExecuteEach(const QString& sql, const std::vector<QVariantList>& rows);
     // Online backup of this file's main database into target's, in one step of all pages.
     // A step that meets a lock is tried again while WaitForLocks allows. Returns the step's
     // result code.
@@ -78,6 +76,7 @@ public:
     static ESQLiteException BackupFailure(int stepCode, const TSQLiteDatabase& target);
 
 private:
+    friend class TSQLiteStatement;
     static int OnBusy(void* self, int count);
     bool SleepBeforeRetry(int count) const;
 
@@ -85,11 +84,30 @@ private:
     std::chrono::steady_clock::time_point lockDeadline_{};
 };
 
+// The first statement of sql, compiled once to be run many times (a bulk insert).
+class TSQLiteStatement {
+public:
+    TSQLiteStatement(TSQLiteDatabase& db, const QString& sql);
+    ~TSQLiteStatement();
+    TSQLiteStatement(const TSQLiteStatement&) = delete;
+    TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
+    // Runs it once with the values; it must finish (result code 101).
+    void Execute(const QVariantList& values);
+
+private:
+    sqlite3* db_;
+    QString sql_;
+    sqlite3_stmt* st_ = nullptr;
+};
+
 // Every message of the layer, by situation. The subject is the path, the statement as it
-// reads (values in place), or the column name; code and message are SQLite's, when it has one.
+// reads (values in place), the column name or a finding; code and message are SQLite's, when it has one.
 enum class SQLiteFailure {
     Open, NotOpen, Compile, NoStatement, Busy, Retrieve, Execute, EmptyDataset, UnknownField,
-    ColumnRange, EndOfFile, TooLarge, BackupInit, Backup, BadNumber
+    ColumnRange, EndOfFile, TooLarge, BackupInit, Backup, BadNumber,
+    // A copy that is not a sound address book, by what was found (the check's finding, the
+    // missing columns); the book is refused, the previous backup kept or none written.
+    CheckFound, NoBookTable, NoBookColumns, RefusedBackupKept, RefusedNoBackup
 };
 ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject = {}, int code = 0,
                              const QString& message = {});
