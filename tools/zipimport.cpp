@@ -184,7 +184,10 @@ public:
     }
 
 private:
-    static EError Failed(const EError& e) { return EError("cannot write the directory: " + QString(e.Message()).replace(u'\r', u' ')); }
+    static EError Failed(const EError& e)
+    {
+        return EError("cannot write the directory: " + QString(e.Message()).replace(u'\r', u' '));
+    }
 
     TSQLiteDatabase db_;
     std::optional<TSQLiteStatement> insert_;

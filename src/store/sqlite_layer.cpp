@@ -41,10 +41,9 @@ ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject, int cod
         return ESQLiteException(QStringLiteral("Its table ADDRESS_LIST has no column ") + subject + QLatin1Char('.'));
     case F::RefusedBackupKept:
     case F::RefusedNoBackup:
-        return ESQLiteException(
-            QStringLiteral("Backup not made: address.db looks damaged or is not an address book.\r") +
-            (what == F::RefusedBackupKept ? QStringLiteral("The previous backup was kept.\r")
-                                          : QStringLiteral("No backup was written.\r")) + subject);
+        return ESQLiteException(QStringLiteral("Backup not made: address.db looks damaged or is not an address book.\r") +
+                                (what == F::RefusedBackupKept ? QStringLiteral("The previous backup was kept.\r")
+                                                              : QStringLiteral("No backup was written.\r")) + subject);
     }
     // The details, when SQLite has an error code: the code, its text, and the statement (none
     // for a backup) with SQLite's own message.
@@ -62,6 +61,7 @@ namespace {
 // The compiled statement is released on every path.
 struct Statement {
     sqlite3_stmt* st = nullptr;
+    std::vector<QByteArray> texts;  // the bound texts, kept until the statement is stepped
     ~Statement() { sqlite3_finalize(st); }
 };
 
@@ -118,9 +118,11 @@ void Prepare(sqlite3* db, const QString& sql, const QVariantList& params, Statem
         throw Failure(db, SQLiteFailure::NoStatement, sql, params);
 }
 
-// Binds params to the statement's placeholders in order.
-void Bind(sqlite3* db, const QString& sql, const QVariantList& params, sqlite3_stmt* st)
+// Binds params to the statement's placeholders in order; texts keeps the text values' bytes.
+void Bind(sqlite3* db, const QString& sql, const QVariantList& params, sqlite3_stmt* st,
+          std::vector<QByteArray>& texts)
 {
+    texts.resize(size_t(params.size()));
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params[i];
         int rc;
@@ -133,8 +135,9 @@ void Bind(sqlite3* db, const QString& sql, const QVariantList& params, sqlite3_s
         case QMetaType::Double: rc = sqlite3_bind_double(st, i + 1, v.toDouble()); break;
         default: {
             // A null QString is bound as empty text, exactly as typed.
-            const QByteArray u = v.toString().toUtf8();
-            rc = sqlite3_bind_text(st, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            const QByteArray& u = texts[size_t(i)] =
+                (v.typeId() == QMetaType::QString ? *static_cast<const QString*>(v.constData()) : v.toString()).toUtf8();
+            rc = sqlite3_bind_text(st, i + 1, u.constData(), int(u.size()), SQLITE_STATIC);
         }
         }
         if (rc != SQLITE_OK)
@@ -230,7 +233,7 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
     Statement statement;
     Prepare(db_, sql, params, statement);
     sqlite3_stmt* st = statement.st;
-    Bind(db_, sql, params, st);
+    Bind(db_, sql, params, st, statement.texts);
 
     enum class Kind { Integer, Float, Text };
     TSQLiteTable table;
@@ -287,21 +290,16 @@ TSQLiteTable TSQLiteDatabase::Query(const QString& sql, const QVariantList& para
 
 void TSQLiteDatabase::Execute(const QString& sql, const QVariantList& params)
 {
-    Statement statement;
-    Prepare(db_, sql, params, statement);
-    Bind(db_, sql, params, statement.st);
-    if (sqlite3_step(statement.st) != SQLITE_DONE) {
-        sqlite3_reset(statement.st);
-        throw Failure(db_, SQLiteFailure::Execute, sql, params);
-    }
+    TSQLiteStatement(*this, sql, params).Execute(params);
 }
 
 // ---- TSQLiteStatement ----
 
-TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const QString& sql) : db_(db.db_), sql_(sql)
+TSQLiteStatement::TSQLiteStatement(TSQLiteDatabase& db, const QString& sql, const QVariantList& shown)
+    : db_(db.db_), sql_(sql)
 {
     Statement statement;
-    Prepare(db_, sql, {}, statement);
+    Prepare(db_, sql, shown, statement);
     std::swap(st_, statement.st);
 }
 
@@ -309,7 +307,7 @@ TSQLiteStatement::~TSQLiteStatement() { sqlite3_finalize(st_); }
 
 void TSQLiteStatement::Execute(const QVariantList& values)
 {
-    Bind(db_, sql_, values, st_);
+    Bind(db_, sql_, values, st_, texts_);
     const int rc = sqlite3_step(st_);
     sqlite3_reset(st_);
     if (rc != SQLITE_DONE)

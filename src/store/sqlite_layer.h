@@ -87,7 +87,8 @@ private:
 // The first statement of sql, compiled once to be run many times (a bulk insert).
 class TSQLiteStatement {
 public:
-    TSQLiteStatement(TSQLiteDatabase& db, const QString& sql);
+    // shown: the values a message about a statement that does not compile shows.
+    TSQLiteStatement(TSQLiteDatabase& db, const QString& sql, const QVariantList& shown = {});
     ~TSQLiteStatement();
     TSQLiteStatement(const TSQLiteStatement&) = delete;
     TSQLiteStatement& operator=(const TSQLiteStatement&) = delete;
@@ -98,6 +99,7 @@ private:
     sqlite3* db_;
     QString sql_;
     sqlite3_stmt* st_ = nullptr;
+    std::vector<QByteArray> texts_;  // the bound texts, kept until the statement is stepped
 };
 
 // Every message of the layer, by situation. The subject is the path, the statement as it
@@ -105,8 +107,7 @@ private:
 enum class SQLiteFailure {
     Open, NotOpen, Compile, NoStatement, Busy, Retrieve, Execute, EmptyDataset, UnknownField,
     ColumnRange, EndOfFile, TooLarge, BackupInit, Backup, BadNumber,
-    // A copy that is not a sound address book, by what was found (the check's finding, the
-    // missing columns); the book is refused, the previous backup kept or none written.
+    // A backup refused as no sound address book, with what was found (finding or columns).
     CheckFound, NoBookTable, NoBookColumns, RefusedBackupKept, RefusedNoBackup
 };
 ESQLiteException SQLiteError(SQLiteFailure what, const QString& subject = {}, int code = 0,
