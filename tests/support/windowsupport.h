@@ -2,7 +2,9 @@
 // Helpers for the window tests: running the modal entry dialog from a test, reading the boxes.
 #include "add.h"
 #include "forms.h"
+#include "ui/fonts.h"
 #include "ui/messages.h"
+#include "start.h"
 #include "boxes.h"
 
 #include <QApplication>
@@ -51,6 +53,29 @@ inline QStringList ErrorTexts(const QList<testsupport::Box>& boxes)
         if (b.kind == testsupport::Box::Error)
             texts << b.text;
     return texts;
+}
+
+// Puts up the program's windows as the user meets them after the splash, over the book and
+// directory already in ExeFolder(): the forms created, the splash timer stopped, the main window
+// shown and active. Boxes are answered and logged. Undone by CloseProgramWindows().
+inline bool OpenProgramWindows()
+{
+    InstallFontSubstitutions();
+    CreateForms();
+    for (QTimer* t : Form3->findChildren<QTimer*>())
+        t->stop();
+    SetResponder([](const Box& box) {
+        qWarning("box: %s", qPrintable(box.text));
+        return true;
+    });
+    Form1->show();
+    return QTest::qWaitForWindowActive(Form1);
+}
+
+inline void CloseProgramWindows()
+{
+    SetResponder(nullptr);
+    DestroyForms();
 }
 
 }  // namespace testsupport

@@ -174,24 +174,14 @@ private slots:
             QStringLiteral("CREATE TABLE zipcode (zipcode TEXT, sido TEXT, gugun TEXT, dong TEXT,"
                            " ri TEXT, bldg TEXT, bunji TEXT);"
                            "INSERT INTO zipcode VALUES ('135-080','서울특별시','강남구','역삼1동','','','600~700');"));
-        InstallFontSubstitutions();
-        CreateForms();
-        for (QTimer* t : Form3->findChildren<QTimer*>())
-            t->stop();
-        testsupport::SetResponder([](const testsupport::Box& box) {
-            qWarning("box: %s", qPrintable(box.text));
-            return true;
-        });
-        Form1->show();
-        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        QVERIFY(testsupport::OpenProgramWindows());
     }
 
     void cleanupTestCase()
     {
         if (!up_)
             return;
-        testsupport::SetResponder(nullptr);
-        DestroyForms();
+        testsupport::CloseProgramWindows();
     }
 
     // keyword, cb2 and cb ask for Hangul; leaving them for another control gives back Latin.

@@ -57,24 +57,14 @@ private slots:
                                          " dong TEXT, ri TEXT, bldg TEXT, bunji TEXT);"
                                          "INSERT INTO zipcode VALUES ('135-080','Seoul','Gangnam',"
                                          "'Yeoksam','','','1~99');"));
-        InstallFontSubstitutions();
-        CreateForms();
-        for (QTimer* t : Form3->findChildren<QTimer*>())
-            t->stop();
-        testsupport::SetResponder([](const testsupport::Box& box) {
-            qWarning("box: %s", qPrintable(box.text));
-            return true;
-        });
-        Form1->show();
-        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        QVERIFY(testsupport::OpenProgramWindows());
     }
 
     void cleanupTestCase()
     {
         if (!up_)
             return;
-        testsupport::SetResponder(nullptr);
-        DestroyForms();
+        testsupport::CloseProgramWindows();
     }
 
     void mainWindowSearchBoxes()
