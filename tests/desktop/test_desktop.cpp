@@ -1,6 +1,7 @@
 // The real program, staged into a program folder, on a desktop with a window manager (Xvfb and
 // openbox), seen from the X server: which window stacks above which, where the window manager
 // put each window and how large it made it, and the pixels of a screenshot of the screen.
+#include "pixels.h"
 #include "xsession.h"
 
 #include <QDir>
@@ -115,21 +116,6 @@ bool ClickAt(qulonglong window, int x, int y)
                 QString::number(x), QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
 }
 
-// Pixels within rect that are close to the colour (each channel within 60).
-int CountNear(const QImage& image, const QRect& rect, const QColor& colour)
-{
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            if (!image.valid(x, y))
-                continue;
-            const QColor c(image.pixel(x, y));
-            if (std::abs(c.red() - colour.red()) <= 60 && std::abs(c.green() - colour.green()) <= 60 &&
-                std::abs(c.blue() - colour.blue()) <= 60)
-                ++n;
-        }
-    return n;
-}
 
 }  // namespace
 
@@ -217,12 +203,12 @@ private slots:
         QImage shot;
         WaitFor([&] {
             shot = Screenshot(QStringLiteral("splash"));
-            red = CountNear(shot, text, QColor(255, 0, 0));
+            red = testsupport::CountPixelsNear(shot, text, QColor(255, 0, 0));
             return red >= 30;
         }, 8000);
         QVERIFY2(red >= 30, qPrintable(QStringLiteral("%1 red pixels where the failure text stands").arg(red)));
         // Pure red is drawn, not only something close to it.
-        QVERIFY(CountNear(shot, text, QColor(255, 0, 0)) > 0);
+        QVERIFY(testsupport::CountPixelsNear(shot, text, QColor(255, 0, 0)) > 0);
         bool pure = false;
         for (int y = text.top(); y <= text.bottom() && !pure; ++y)
             for (int x = text.left(); x <= text.right() && !pure; ++x)
@@ -292,7 +278,7 @@ private slots:
         const QRect boxArea = Geometry(box);
         const QRect overlap = boxArea.intersected(Geometry(dialog)).adjusted(4, 4, -4, -4);
         QVERIFY(!overlap.isEmpty());
-        const int blue = CountNear(shot, overlap, QColor(35, 120, 170));
+        const int blue = testsupport::CountPixelsNear(shot, overlap, QColor(35, 120, 170));
         QVERIFY2(blue * 20 < overlap.width() * overlap.height(),
                  qPrintable(QStringLiteral("%1 gradient pixels show through the box").arg(blue)));
 
