@@ -1,4 +1,5 @@
 #include "store/contacts_io.h"
+#include "store/legacy_text.h"
 
 #include "store/paths.h"
 
@@ -7,7 +8,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <iconv.h>
 
 #include <algorithm>
 #include <array>
@@ -20,24 +20,13 @@ namespace {
 
 // ---- Text of a file ----
 
-// Bytes in a legacy encoding to text through the C library's converters (CP949 among them,
-// which Qt's own decoder may lack here).
+// Bytes in a legacy encoding to text; none when the encoding is unknown or a byte is not in it.
 std::optional<QString> Iconv(const char* from, const QByteArray& in)
 {
-    iconv_t cd = iconv_open("UTF-8", from);
-    if (cd == iconv_t(-1))
+    LegacyDecoder decoder(from);
+    if (!decoder.Valid())
         return std::nullopt;
-    QByteArray out(in.size() * 2 + 16, Qt::Uninitialized);  // two bytes become at most three
-    char* ip = const_cast<char*>(in.constData());
-    size_t il = size_t(in.size());
-    char* op = out.data();
-    size_t ol = size_t(out.size());
-    const bool ok = iconv(cd, &ip, &il, &op, &ol) != size_t(-1);
-    iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    out.truncate(op - out.data());
-    return QString::fromUtf8(out);
+    return decoder.Decode(in);
 }
 
 std::optional<QString> StrictUtf8(const QByteArray& bytes)

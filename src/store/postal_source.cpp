@@ -1,9 +1,5 @@
 #include "store/postal_source.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-
 #include <optional>
 #include <vector>
 
@@ -146,26 +142,6 @@ qsizetype InvalidUtf8At(QByteArrayView data)
         if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return i;
         i += len;
-    }
-    return -1;
-}
-
-// CP949 (a superset of EUC-KR) converted in pieces: `sink` receives each piece of UTF-8.
-// Returns -1, or the offset of the first byte that is not CP949.
-qsizetype ConvertCp949(iconv_t cd, QByteArrayView in, const std::function<void(const char*, size_t)>& sink)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buffer[16384];
-    char* ip = const_cast<char*>(in.data());
-    size_t il = size_t(in.size());
-    while (il > 0) {
-        char* op = buffer;
-        size_t ol = sizeof buffer;
-        const bool ok = iconv(cd, &ip, &il, &op, &ol) != size_t(-1);
-        if (sink)
-            sink(buffer, size_t(op - buffer));
-        if (!ok && errno != E2BIG)
-            return ip - in.data();
     }
     return -1;
 }
@@ -383,20 +359,16 @@ File::File(QByteArrayView data) : data_(data)
         throw EError(QString("line %1: not valid UTF-8, although the file starts with a UTF-8 BOM")
                          .arg(LineAt(data_, invalid)));
     } else {
-        cd_ = iconv_open("UTF-8", "CP949");
-        if (cd_ == reinterpret_cast<void*>(-1)) {
-            cd_ = nullptr;
+        auto cp949 = std::make_unique<LegacyDecoder>("CP949");
+        if (!cp949->Valid())
             throw EError("cannot decode CP949 (iconv has no CP949 converter)");
-        }
-        const qsizetype badAt = ConvertCp949(static_cast<iconv_t>(cd_), data_, {});
+        const qsizetype badAt = cp949->Convert(data_, {});
         if (badAt >= 0) {
-            iconv_close(static_cast<iconv_t>(cd_));
-            cd_ = nullptr;
             throw EError(QString("neither valid UTF-8 (first fault on line %1) nor valid CP949 (first fault on line %2)")
                              .arg(LineAt(data_, invalid))
                              .arg(LineAt(data_, badAt)));
         }
-        cp949_ = true;
+        cp949_ = std::move(cp949);
         encoding_ = QStringLiteral("CP949");
     }
 
@@ -444,9 +416,6 @@ File::File(QByteArrayView data) : data_(data)
             }
         }
     }
-    if (cd_)
-        iconv_close(static_cast<iconv_t>(cd_));
-    cd_ = nullptr;
     const QString why = !best->error.isEmpty()
                             ? best->error
                             : QString("the header line does not name the columns %1 (closest layout: %2)")
@@ -454,11 +423,7 @@ File::File(QByteArrayView data) : data_(data)
     throw EError(QString("line %1: %2").arg(headerLine_).arg(why));
 }
 
-File::~File()
-{
-    if (cd_)
-        iconv_close(static_cast<iconv_t>(cd_));
-}
+File::~File() = default;
 
 QString File::LineText(qsizetype from, qsizetype to) const
 {
@@ -467,11 +432,7 @@ QString File::LineText(qsizetype from, qsizetype to) const
     const QByteArrayView bytes = data_.sliced(from, to - from);
     if (!cp949_)
         return QString::fromUtf8(bytes);
-    QByteArray utf8;
-    utf8.reserve(bytes.size() * 3 / 2 + 8);
-    ConvertCp949(static_cast<iconv_t>(cd_), bytes,
-                 [&](const char* p, size_t n) { utf8.append(p, qsizetype(n)); });
-    return QString::fromUtf8(utf8);
+    return cp949_->Decode(bytes).value_or(QString());  // the whole file was found to be CP949
 }
 
 int File::ReadRows(const std::function<void(const ZipcodeRow&)>& accept,

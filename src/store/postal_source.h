@@ -8,6 +8,7 @@
 // a BOM, or CP949 (a file that is not valid UTF-8); CRLF or LF. Columns are found by meaning:
 // each has a table of the spellings that releases and exporters have used.
 #include "store/errors.h"
+#include "store/legacy_text.h"
 #include "store/zipcode_directory.h"
 
 #include <QByteArrayView>
@@ -15,6 +16,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace PostalSource {
 
@@ -65,8 +67,7 @@ private:
     qsizetype headerEnd_ = 0;  // offset just past the header line
     int headerLine_ = 1;
     QString encoding_;
-    bool cp949_ = false;
-    void* cd_ = nullptr;  // iconv converter for CP949 lines
+    std::unique_ptr<LegacyDecoder> cp949_;  // set when the lines are CP949
     QChar separator_;
     Layout layout_ = Layout::SixDigit;
     int fieldCount_ = 0;
